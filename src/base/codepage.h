@@ -1,0 +1,14 @@
+// Conversions between the program's code page 936 texts and UTF-8 (the
+// archive database, the host's file names in the native build).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelvarion {
+
+// Bytes that do not convert become '?'.
+std::string Cp936ToUtf8(std::string_view text);
+std::string Utf8ToCp936(std::string_view text);
+
+}  // namespace kelvarion

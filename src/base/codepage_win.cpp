@@ -1,0 +1,23 @@
+#include <windows.h>
+
+#include "base/codepage.h"
+
+namespace kelvarion {
+
+namespace {
+std::string Convert(std::string_view text, UINT from, UINT to) {
+  if (text.empty()) return std::string();
+  int wideLength = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
+  int length = WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
+  return out;
+}
+}  // namespace
+
+std::string Cp936ToUtf8(std::string_view text) { return Convert(text, 936, CP_UTF8); }
+std::string Utf8ToCp936(std::string_view text) { return Convert(text, CP_UTF8, 936); }
+
+}  // namespace kelvarion

@@ -1,0 +1,13 @@
+// The Win32 boundary: the program's code page 936 texts become UTF-16 for the
+// W functions and back, whatever the process's ANSI code page is.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelvarion {
+
+std::wstring Widen(std::string_view cp936);
+std::string Narrow(std::wstring_view wide);
+
+}  // namespace kelvarion
