@@ -9,9 +9,9 @@ class Environment {
  public:
   virtual ~Environment() = default;
   // All code page 936 bytes. The executable path is in Windows form.
-  virtual std::string GetModulePath() = 0;
-  virtual std::string GetComputerName() = 0;
-  virtual std::string GetUserName() = 0;
+  virtual std::string ModulePath() = 0;
+  virtual std::string ComputerName() = 0;
+  virtual std::string UserName() = 0;
 };
 
 }  // namespace kelvarion

@@ -36,7 +36,7 @@ class FileSystem {
   // component match too.
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
-  virtual bool CreateDirectory(const std::string& path) = 0;
+  virtual bool MakeDirectory(const std::string& path) = 0;
   // Entry names (no path) of a directory, "." and ".." left out; false when
   // the directory cannot be read.
   virtual bool ListDirectory(const std::string& directory, std::vector<std::string>& names) = 0;

@@ -89,7 +89,7 @@ bool PosixFileSystem::IsDirectory(const std::string& path) {
   return stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool PosixFileSystem::CreateDirectory(const std::string& path) { return mkdir(HostPath(path).c_str(), 0777) == 0; }
+bool PosixFileSystem::MakeDirectory(const std::string& path) { return mkdir(HostPath(path).c_str(), 0777) == 0; }
 
 bool PosixFileSystem::ListDirectory(const std::string& directory, std::vector<std::string>& names) {
   DIR* d = opendir(HostPath(directory).c_str());

@@ -19,7 +19,7 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
-  bool CreateDirectory(const std::string& path) override;
+  bool MakeDirectory(const std::string& path) override;
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
@@ -35,9 +35,9 @@ class FixedEnvironment : public Environment {
  public:
   FixedEnvironment(std::string modulePath, std::string computer, std::string user)
       : modulePath_(std::move(modulePath)), computer_(std::move(computer)), user_(std::move(user)) {}
-  std::string GetModulePath() override { return modulePath_; }
-  std::string GetComputerName() override { return computer_; }
-  std::string GetUserName() override { return user_; }
+  std::string ModulePath() override { return modulePath_; }
+  std::string ComputerName() override { return computer_; }
+  std::string UserName() override { return user_; }
 
  private:
   std::string modulePath_, computer_, user_;

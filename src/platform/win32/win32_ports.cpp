@@ -85,7 +85,7 @@ bool Win32FileSystem::IsDirectory(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32FileSystem::CreateDirectory(const std::string& path) {
+bool Win32FileSystem::MakeDirectory(const std::string& path) {
   return CreateDirectoryW(Widen(path).c_str(), nullptr) != 0;
 }
 
@@ -126,20 +126,20 @@ ClockReading Win32Clock::Now() {
   return ClockReading{static_cast<std::time_t>(ms / 1000), static_cast<int>(ms % 1000)};
 }
 
-std::string Win32Environment::GetModulePath() {
+std::string Win32Environment::ModulePath() {
   wchar_t buffer[MAX_PATH * 4];
   DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
   return Narrow(std::wstring_view(buffer, n));
 }
 
-std::string Win32Environment::GetComputerName() {
+std::string Win32Environment::ComputerName() {
   wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD n = static_cast<DWORD>(std::size(buffer));
   if (!GetComputerNameW(buffer, &n)) return std::string();
   return Narrow(std::wstring_view(buffer, n));
 }
 
-std::string Win32Environment::GetUserName() {
+std::string Win32Environment::UserName() {
   wchar_t buffer[257];
   DWORD n = static_cast<DWORD>(std::size(buffer));
   if (!GetUserNameW(buffer, &n)) return std::string();

@@ -13,7 +13,7 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
-  bool CreateDirectory(const std::string& path) override;
+  bool MakeDirectory(const std::string& path) override;
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
@@ -26,9 +26,9 @@ class Win32Clock : public Clock {
 
 class Win32Environment : public Environment {
  public:
-  std::string GetModulePath() override;
-  std::string GetComputerName() override;
-  std::string GetUserName() override;
+  std::string ModulePath() override;
+  std::string ComputerName() override;
+  std::string UserName() override;
 };
 
 class MessageBoxUserNotice : public UserNotice {

@@ -1,0 +1,27 @@
+// Kelvarion.exe: the command line chooses the role of this process.
+#include <windows.h>
+
+#include "app/command_line.h"
+#include "win/text_win.h"
+
+using namespace kelvarion;
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::string commandLine = Narrow(GetCommandLineW());
+  const RoleChoice choice = ChooseRole(commandLine);
+  switch (choice.role) {
+    case Role::kBadSwitch:
+      MessageBoxW(nullptr, L"Error Parm", L"", MB_OK);
+      return 0;
+    case Role::kConnectFolder:
+    case Role::kArchive:
+    case Role::kSearch:
+    case Role::kLock:
+      // These secondary roles arrive with their features; until then the
+      // process ends at once, as each of them does when its work is done.
+      return 0;
+    case Role::kResident:
+      break;
+  }
+  return 0;
+}
