@@ -1,0 +1,34 @@
+#include "desktop/window_info_win.h"
+
+#include "win/text_win.h"
+
+namespace kelvarion {
+
+HWND GetWindowProcessInfo(std::string& programPath, std::string& title, HWND window) {
+  HWND target = window ? window : GetForegroundWindow();
+  // Only visible top-level windows count: children and hidden windows are
+  // never found. Asking the window for its process directly is far cheaper
+  // than walking every process, and this runs on each clipboard change.
+  if (!target || !IsWindow(target) || !IsWindowVisible(target)) return nullptr;
+  if (GetAncestor(target, GA_PARENT) != GetDesktopWindow()) return nullptr;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(target, &processId);
+  if (processId == 0) return nullptr;
+
+  std::string path;
+  if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+    wchar_t buffer[MAX_PATH];
+    DWORD size = MAX_PATH - 1;  // at most 259 characters
+    if (QueryFullProcessImageNameW(process, 0, buffer, &size)) path = Narrow(std::wstring_view(buffer, size));
+    CloseHandle(process);
+  }
+  wchar_t text[256] = {};
+  int length = GetWindowTextW(target, text, 256);
+  std::string narrowTitle = Narrow(std::wstring_view(text, length > 0 ? length : 0));
+  if (narrowTitle.size() > 255) narrowTitle.resize(255);
+  programPath = path;
+  title = narrowTitle;
+  return target;
+}
+
+}  // namespace kelvarion
