@@ -92,6 +92,7 @@ std::unique_ptr<ClipDataView> MemoryClipboard::GetData(std::uint32_t id) {
 
 std::unique_ptr<ClipDataBlock> MemoryClipboard::Allocate(std::size_t size) {
   if (failAllocate) return nullptr;
+  if (size > failAllocateOver) return nullptr;
   return std::make_unique<VectorBlock>(size);
 }
 

@@ -3,6 +3,7 @@
 // purpose so that error paths can be tested.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@ class MemoryClipboard : public ClipboardPort {
   // Failures on purpose.
   bool failOpen = false;
   bool failAllocate = false;
+  std::size_t failAllocateOver = SIZE_MAX;  // Allocate fails for blocks larger than this
   bool failRegister = false;
   int failSetAfter = -1;  // SetData fails once this many calls succeeded (-1: never)
 

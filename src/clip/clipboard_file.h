@@ -1,0 +1,89 @@
+// Clipboard files (".cbf"): one complete clipboard state on disk, every
+// format with its name, identifier and raw bytes, followed by a memo. Also the
+// program's own marker format, which travels with every state it puts back.
+//
+// Layout (32-bit little-endian integers, texts in code page 936, no terminator):
+//   header word   0x0001 in the high half, record count N in the low half
+//   memo offset   from the start of the file
+//   N records     name length L, name, identifier, data length D, D bytes
+//   memo block    M (bytes including the zero), memo text, zero byte
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/text_list.h"
+#include "platform/clipboard_port.h"
+#include "platform/file_system.h"
+
+namespace kelvarion {
+
+inline constexpr char kMarkerFormatName[] = "Kelvarion-marker-format";
+inline constexpr char kMarkerFirstLine[] = "Kelvarion-1";
+
+// A reader keeps this many bytes of a record's name and skips the rest.
+inline constexpr std::size_t kMaxStoredNameBytes = 256;
+
+// Fixed name of a predefined format 1..17 ("TEXT" ... "MAX"); empty otherwise.
+std::string_view PredefinedFormatName(std::uint32_t id);
+
+// The marker's text: "Kelvarion-1", icon file, icon index and memo as four
+// lines joined by "\r\n" (without the zero byte the clipboard copy carries).
+std::string BuildMarkerText(const std::string& iconFile, int iconIndex, const std::string& memo);
+
+struct MarkerInfo {
+  std::string iconFile;
+  int iconIndex = 0;
+  std::string memo;  // everything after the third line break, so it may span lines
+};
+// False when the text does not start with the marker's first line. Missing
+// later lines leave their fields empty (index 0).
+bool ParseMarkerText(const std::string& text, MarkerInfo& info);
+
+// Names (and identifiers, when asked) of all formats in clipboard order, and
+// the marker's text (empty when there is none) when asked. Returns -1 when the
+// clipboard holds no format, -2 when it cannot be opened, otherwise the number
+// of formats other than "TEXT", "OEMTEXT" and "UNICODETEXT".
+int CollectClipboardFormats(ClipboardPort& clipboard, CTextList& names, CNumberList* identifiers = nullptr,
+                            std::string* markerText = nullptr);
+
+// The names sorted (case observed), for the format list of a state. Returns
+// -1, -2, or the number of formats other than "TEXT", "OEMTEXT",
+// "UNICODETEXT" and "LOCALE".
+int CollectSortedFormatNames(ClipboardPort& clipboard, CTextList& names, std::string* markerText = nullptr);
+
+// Writes the live clipboard (all formats but the marker) into a new file.
+// Returns -1 when the clipboard is empty, -2 when it cannot be opened, -3 when
+// the file cannot be created or written in full (a partial file is removed),
+// otherwise the number of formats that were on the clipboard, marker included.
+int WriteClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                       ClipboardPort::Window owner, const std::string& memo);
+
+// Reads the memo and, when names is given, the record names in file order
+// (and with sizes, each record's data length). Returns -1 when the file does
+// not exist, -2 when it cannot be opened or read, -3 when it is not a sound
+// clipboard file, 0 when no names list was passed, otherwise N. On failure the
+// outputs are left empty.
+int ReadClipboardFileInfo(FileSystem& files, const std::string& path, std::string& memo, CTextList* names = nullptr,
+                          CNumberList* sizes = nullptr);
+
+// Replaces the memo in place (the file is not shortened). Returns -1 when the
+// file does not exist, -2 when it cannot be opened for reading and writing (or
+// read), -3 when it is not a sound clipboard file, -4 when the new memo cannot
+// be written in full, 0 on success.
+int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::string& memo);
+
+// Empties the clipboard and puts back the records whose mask character is '0'
+// (a missing character counts as not '0'), then the marker when a marker text
+// is given. Records without bytes are not placed. Returns -1 when the file
+// cannot be opened, -2 when it is not a sound clipboard file (the clipboard is
+// then left untouched), -3 when the clipboard cannot be opened, -4 when memory
+// for a record cannot be had, -5 when a record's data cannot be read,
+// otherwise the number of formats placed, marker included. After -4 and -5 the
+// records placed before stay and the marker is still added.
+int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                         const std::string& mask, const std::optional<std::string>& markerText);
+
+}  // namespace kelvarion
