@@ -142,7 +142,7 @@ class FaultyFileSystem : public FileSystem {
   }
   bool Exists(const std::string& path) override { return real_.Exists(path); }
   bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
-  bool CreateDirectory(const std::string& path) override { return real_.CreateDirectory(path); }
+  bool MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override {
     return real_.ListDirectory(directory, names);
   }
@@ -470,7 +470,7 @@ TEST_F(ClipboardFileTest, ShorterMemoReplacesTheOldOneAndLeavesTheRecordsIntact)
 TEST_F(ClipboardFileTest, ReadersTellMissingUnopenableAndForeignFilesApart) {
   const std::string missing = PathOf("missing.cbf");
   const std::string directory = PathOf("folder.cbf");
-  ASSERT_TRUE(files.CreateDirectory(directory));
+  ASSERT_TRUE(files.MakeDirectory(directory));
   const std::string foreign = PathOf("text.spt");
   test::WriteBytes(foreign, "just some text, not a clipboard file");
   struct Case {
