@@ -1,0 +1,54 @@
+// The format-icon table: every distinct set of clipboard formats (its format
+// list, the sorted names joined with ",") gets an icon, so clipboard-file rows
+// of different kinds look different. One table per process, owned by the main
+// frame; its file is "FormatList.ini" (section "ICON") in the local directory.
+#pragma once
+
+#include <string>
+
+#include "base/text_list.h"
+#include "platform/file_system.h"
+
+namespace kelvarion {
+
+// The key of a format set: names sorted by byte (case kept), joined with ",",
+// then ",," becomes "," and every "'" a blank.
+std::string MakeFormatList(const CTextList& names);
+
+class CFormatListTable {
+ public:
+  // exePath: the running executable's full path (the default icon is this
+  // file, lower-cased, with icon 1); localDirectory ends in "\".
+  CFormatListTable(FileSystem& fs, std::string exePath, std::string localDirectory);
+
+  // Builds the table once (a second call does nothing): the empty list first,
+  // then the file's entries, then the four built-in ones.
+  void LoadFormatList();
+  // Rewrites "FormatList.ini" from the table.
+  void SaveFormatList();
+
+  // Position of the first entry with exactly this format list, with its icon;
+  // -1 when there is none (outputs untouched).
+  int FindFormatList(const std::string& formatList, std::string& iconFile, int& iconIndex) const;
+  int AddFormatList(const std::string& formatList, const std::string& iconFile, int iconIndex);
+  int GetFormatListIcon(int position, std::string& iconFile, int& iconIndex) const;
+  int SetFormatListIcon(int position, const std::string& iconFile, int iconIndex);
+  int GetFormatListIconFiles(CTextList& files) const;
+
+  int GetSize() const { return formatLists_.GetSize(); }
+  std::string GetFormatList(int position) const { return formatLists_.Get(position); }
+  std::string GetFormatListFilePath() const;
+  bool IsDefaultIcon(const std::string& iconFile, int iconIndex) const;
+  const std::string& GetDefaultIconFile() const { return exePathLower_; }
+
+ private:
+  FileSystem& fs_;
+  std::string exePathLower_;
+  std::string localDirectory_;
+  bool loaded_ = false;
+  CTextList formatLists_;
+  CTextList iconFiles_;
+  CNumberList iconIndexes_;
+};
+
+}  // namespace kelvarion

@@ -1,0 +1,84 @@
+// The rows of the history list, newest first, held by us and shown through a
+// virtual list view. A row is one history file; what it shows is worked out
+// from the file lazily, the first time the row is looked at, so that a
+// directory of 100,000 files lists quickly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/text_list.h"
+#include "platform/file_system.h"
+
+namespace kelvarion {
+
+class CFormatListTable;
+
+enum class HistoryKind { kNone, kText, kBmp, kGif, kJpg, kClipboardFile };
+
+// Exactly 20 characters ending in ".spt", ".bmp", ".gif", ".jpg" or ".cbf"
+// (byte for byte: upper-case endings do not count); kNone otherwise.
+HistoryKind GetHistoryKind(const std::string& fileName);
+
+// The one-line form of a text: at most 255 bytes, "\r\n" and tabs become
+// blanks, runs of blanks fold to one, "..." when cut. MakePreviewText reads the
+// first 255 bytes of a file ("..." when it read 255); FoldText folds a whole
+// text without the cut (a memo after editing).
+std::string MakePreviewText(FileSystem& fs, const std::string& path);
+std::string MakeRowText(const std::string& text);  // cut at 255 bytes, "..." when longer
+std::string FoldText(const std::string& text);
+
+// The five columns of a row: shown text, file name, icon file, icon index,
+// type (0 text, -1 image, else the format-set number).
+struct HistoryRow {
+  std::string text;
+  std::string fileName;
+  std::string iconFile;
+  int iconIndex = 0;
+  int type = 0;
+  int image = -1;          // position in the icon cache, -1 until looked up
+  bool resolved = true;    // false: text, icon and type still to be read from the file
+};
+
+class CHistoryRows {
+ public:
+  int GetCount() const { return static_cast<int>(rows_.size()); }
+  // Row 0 is the newest (the top of the list). Out of range: nullptr.
+  HistoryRow* At(int index);
+  const HistoryRow* At(int index) const;
+  // Inserts at the top and returns 0.
+  int AddAtTop(HistoryRow row);
+  void Remove(int index);
+  // The file name of a row, empty when the index is out of range.
+  std::string GetRowFileName(int index) const;
+  // First row index whose type equals the number, from start on; -1 if none.
+  int FindType(int type, int start = 0) const;
+  void Clear() { rows_.clear(); }
+  void Reserve(std::size_t n) { rows_.reserve(n); }
+
+ private:
+  // Stored oldest first so that adding at the top is cheap.
+  std::vector<HistoryRow> rows_;
+};
+
+// What the first fill of the list found in the history directory.
+struct HistoryFill {
+  bool oldHistory = false;  // some history file is older than the cut-off
+  std::string lastText;     // whole text of the newest row when it is a ".spt"
+};
+
+// Lists the history directory and puts a row for every history file stamped
+// at or after the cut-off (a 16-digit stamp) into rows, newest on top,
+// unresolved. Files are taken in ascending name order, so the newest file is
+// the top row whatever order the directory lists them in.
+HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
+                            CHistoryRows& rows);
+
+// Works out text, icon file, icon index and type of an unresolved row from its
+// file (the table of kinds); clipboard files look up (or add) their format
+// list. Returns false when a clipboard file cannot be read.
+bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, const std::string& exePath,
+                       CFormatListTable& formats, HistoryRow& row);
+
+}  // namespace kelvarion
