@@ -1,0 +1,19 @@
+// Shows a menu list (see menu_list.h) as a popup menu at the mouse cursor.
+#pragma once
+
+#include <windows.h>
+
+#include "app/menu_list.h"
+
+namespace kelvarion {
+
+// Appends the menu tree's entries to a Win32 menu (sub-menus created here
+// belong to the menu from then on).
+void BuildMenuFromTree(HMENU menu, const std::vector<MenuNode>& nodes);
+
+// Opens the menu at the cursor, waits for the choice and returns the chosen
+// position, or -1 when the menu was dismissed. owner may be null.
+int PopupMenuFromList(const CTextList& texts, const CNumberList& checks, const CNumberList& grays,
+                      HWND owner = nullptr);
+
+}  // namespace kelvarion

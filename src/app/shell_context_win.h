@@ -1,0 +1,26 @@
+// What the Win32 shell's windows are handed by the start-up code: the settings
+// store and the ports, all owned by the application for its whole run.
+#pragma once
+
+#include <windows.h>
+
+#include "app/settings.h"
+#include "platform/clipboard_port.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+
+namespace kelvarion {
+
+struct ShellContext {
+  CTessarynApp& app;
+  FileSystem& files;
+  ClipboardPort& clipboard;
+  Clock& clock;
+  HINSTANCE instance;
+};
+
+// Settings the shell reads and writes directly in the user settings file.
+std::string ReadSetup(ShellContext& context, const std::string& key, const std::string& defaultValue);
+void WriteSetup(ShellContext& context, const std::string& key, const std::string& value);
+
+}  // namespace kelvarion

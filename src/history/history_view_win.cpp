@@ -1,0 +1,401 @@
+#include "history/history_view_win.h"
+
+#include <shellapi.h>
+
+#include "app/main_frame_win.h"
+#include "app/popup_menu_win.h"
+#include "app/resource_ids.h"
+#include "base/dbcs.h"
+#include "base/file_utils.h"
+#include "base/strings.h"
+#include "clip/clipboard_file.h"
+#include "clip/format_icon_dlg_win.h"
+#include "clip/memo_dlg_win.h"
+#include "win/text_win.h"
+
+namespace kelvarion {
+
+namespace {
+
+struct Column {
+  const char* heading;
+  int width;
+};
+// Only the first column shows; the others are the row's storage, kept at
+// width 0 like the rest of the program expects.
+constexpr int kListControlId = 0xE900;
+
+const Column kColumns[] = {{"粘贴板", 2000}, {"文件名", 0}, {"标图文件", 0}, {"图标索引", 0}, {"文件类型", 0}};
+
+bool StartProgram(const std::string& commandLine, int show) {
+  std::wstring line = Widen(commandLine);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+}  // namespace
+
+CTessarynView::CTessarynView(ShellContext& context, CMainFrame& frame) : context_(context), frame_(frame) {
+  capture_.listenFileNames = ReadSetup(context_, "ListenClipboard_FileName", "N") == "Y";
+  screenSaveType_ = ToUpper(ReadSetup(context_, "ScreenSaveType", "BMP"));
+  if (screenSaveType_ != "JPG" && screenSaveType_ != "GIF" && screenSaveType_ != "BMP") {
+    screenSaveType_ = "BMP";
+    WriteSetup(context_, "ScreenSaveType", "BMP");
+  }
+}
+
+CTessarynView::~CTessarynView() = default;
+
+bool CTessarynView::CreateView(HWND parent) {
+  HWND list = CreateWindowExW(WS_EX_ACCEPTFILES | WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0,
+                              0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kListControlId)),
+                              context_.instance, nullptr);
+  if (!list) return false;
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  return Attach(list);
+}
+
+void CTessarynView::OnInitialUpdate() {
+  icons_ = std::make_unique<CIconCache>(16);
+  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+    std::wstring heading = Widen(kColumns[i].heading);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = kColumns[i].width;
+    column.pszText = heading.data();
+    ListView_InsertColumn(Hwnd(), i, &column);
+  }
+  ListView_SetImageList(Hwnd(), icons_->GetImageList(), LVSIL_SMALL);
+
+  ClockReading now = context_.clock.Now();
+  std::time_t cutOffTime = now.seconds - static_cast<std::time_t>(context_.app.GetAutoLoadDays()) * 86400;
+  const std::string cutOff = MakeTimeStampName(cutOffTime, now.milliseconds);
+  HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_);
+  capture_.lastText = fill.lastText;
+  RefreshCount();
+  if (fill.oldHistory) StartArchive(cutOff);
+  frame_.RegisterPasteHotKey();
+  frame_.AddTrayIcon();
+}
+
+void CTessarynView::StartArchive(const std::string& cutOff) {
+  // A hidden second copy of the program moves the old history away; we do
+  // not wait for it.
+  StartProgram("\"" + context_.app.GetExePath() + "\" /C" + cutOff.substr(0, 12), SW_HIDE);
+}
+
+void CTessarynView::RefreshCount() {
+  ListView_SetItemCountEx(Hwnd(), rows_.GetCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+HistoryRow* CTessarynView::ResolvedRow(int index) {
+  HistoryRow* row = rows_.At(index);
+  if (!row) return nullptr;
+  if (!row->resolved) {
+    ResolveHistoryRow(context_.files, context_.app.GetHistoryDirectory(), context_.app.GetExePath(), frame_.Formats(),
+                      *row);
+    row->resolved = true;
+  }
+  if (row->image < 0 && icons_) {
+    if (row->iconFile.empty()) {
+      row->iconFile = context_.app.GetExePath();
+      row->iconIndex = 2;
+    }
+    row->image = icons_->GetIcon(row->iconFile, row->iconIndex);
+    if (row->image < 0) {
+      // An icon that cannot be had falls back to the program's text icon.
+      row->iconFile = context_.app.GetExePath();
+      row->iconIndex = 2;
+      row->image = icons_->GetIcon(row->iconFile, row->iconIndex);
+    }
+  }
+  return row;
+}
+
+int CTessarynView::AddHistoryRow(const std::string& text, const std::string& fileName, const std::string& iconFile,
+                                 int iconIndex, int type) {
+  HistoryRow row;
+  row.text = text;
+  row.fileName = fileName;
+  row.iconFile = iconFile;
+  row.iconIndex = iconIndex;
+  row.type = type;
+  const int selected = GetFirstSelectedRow();
+  rows_.AddAtTop(std::move(row));
+  ResolvedRow(0);
+  RefreshCount();
+  // Rows keep their selection as the list grows at the top.
+  if (selected >= 0) {
+    ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(Hwnd(), selected + 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  return 0;
+}
+
+int CTessarynView::GetFirstSelectedRow() const { return ListView_GetNextItem(Hwnd(), -1, LVNI_SELECTED); }
+
+void CTessarynView::DeleteHistoryRow(int index) {
+  const std::string name = rows_.GetRowFileName(index);
+  if (name.empty()) return;
+  context_.files.Remove(context_.app.GetHistoryDirectory() + name);
+  rows_.Remove(index);
+  ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED);
+  RefreshCount();
+  if (index < rows_.GetCount()) ListView_SetItemState(Hwnd(), index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void CTessarynView::OpenHistoryRow(int index) {
+  const std::string name = rows_.GetRowFileName(index);
+  if (name.empty()) return;
+  std::string program;
+  switch (GetHistoryKind(name)) {
+    case HistoryKind::kText: program = context_.app.GetTextEditor(); break;
+    case HistoryKind::kBmp:
+    case HistoryKind::kGif:
+    case HistoryKind::kJpg: program = context_.app.GetImageEditor(); break;
+    case HistoryKind::kClipboardFile: program = context_.app.GetClipFileEditor(); break;
+    case HistoryKind::kNone:
+      MessageBoxW(GetParent(Hwnd()), Widen(context_.app.GetHistoryDirectory() + name).c_str(),
+                  Widen("未定义的打开方式").c_str(), MB_OK);
+      return;
+  }
+  StartProgram("\"" + program + "\" \"" + context_.app.GetHistoryDirectory() + name + "\"", SW_SHOW);
+}
+
+void CTessarynView::ShowCaptureMessage(CaptureResult result) {
+  const char* text = CaptureResultMessage(result);
+  if (text && *text) MessageBoxW(GetParent(Hwnd()), Widen(text).c_str(), Widen(context_.app.GetMainWindowTitle()).c_str(), MB_OK);
+}
+
+void CTessarynView::CaptureClipboardText() {
+  kelvarion::CaptureClipboardText(context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
+                                  capture_, *this);
+}
+
+void CTessarynView::CaptureAllFormats() {
+  std::string program, title;
+  frame_.GetClipboardSource(program, title);
+  CaptureResult result = kelvarion::CaptureAllFormats(
+      context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
+      reinterpret_cast<ClipboardPort::Window>(Hwnd()), capture_, frame_.Formats(), program, title, *this);
+  ShowCaptureMessage(result);
+}
+
+void CTessarynView::CaptureClipboardFileNames() {
+  kelvarion::CaptureClipboardFileNames(context_.clipboard, context_.files, context_.clock,
+                                       context_.app.GetHistoryDirectory(),
+                                       reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this);
+}
+
+bool CTessarynView::OnCommand(UINT id) {
+  const int selected = GetFirstSelectedRow();
+  switch (id) {
+    case ID_EDIT_COPY_ROW:
+      // Putting a row back on the clipboard comes with restoring of items.
+      return true;
+    case ID_EDIT_DELETE_ROW:
+      if (selected >= 0) DeleteHistoryRow(selected);
+      return true;
+    case ID_EDIT_OPEN_ROW:
+      if (selected >= 0) OpenHistoryRow(selected);
+      return true;
+    case ID_PASTE_ALL_FORMATS: CaptureAllFormats(); return true;
+    case ID_PASTE_FILE_NAMES: CaptureClipboardFileNames(); return true;
+    case ID_TOGGLE_LISTEN_FILE_NAMES:
+      capture_.listenFileNames = !capture_.listenFileNames;
+      WriteSetup(context_, "ListenClipboard_FileName", capture_.listenFileNames ? "Y" : "N");
+      return true;
+    case ID_SAVE_AS_BMP:
+    case ID_SAVE_AS_GIF:
+    case ID_SAVE_AS_JPG:
+      screenSaveType_ = id == ID_SAVE_AS_BMP ? "BMP" : id == ID_SAVE_AS_GIF ? "GIF" : "JPG";
+      WriteSetup(context_, "ScreenSaveType", screenSaveType_);
+      return true;
+    case ID_PICK_WINDOW:
+    case ID_CAPTURE_SCREEN:
+    case ID_CAPTURE_REGION:
+      // Screen captures come with their own tools.
+      return true;
+  }
+  return false;
+}
+
+void CTessarynView::GetCommandState(UINT id, bool& enabled, bool& checked) {
+  switch (id) {
+    case ID_EDIT_COPY_ROW:
+    case ID_EDIT_DELETE_ROW:
+    case ID_EDIT_OPEN_ROW: enabled = GetFirstSelectedRow() >= 0; break;
+    case ID_PASTE_ALL_FORMATS: enabled = context_.clipboard.CountFormats() > 0; break;
+    case ID_PASTE_FILE_NAMES: enabled = context_.clipboard.IsFormatAvailable(15); break;
+    case ID_TOGGLE_LISTEN_FILE_NAMES:
+      enabled = frame_.IsListening();
+      checked = enabled && capture_.listenFileNames;
+      break;
+    case ID_SAVE_AS_BMP: checked = screenSaveType_ == "BMP"; break;
+    case ID_SAVE_AS_GIF: checked = screenSaveType_ == "GIF"; break;
+    case ID_SAVE_AS_JPG: checked = screenSaveType_ == "JPG"; break;
+  }
+}
+
+void CTessarynView::OnGetDisplayInfo(NMLVDISPINFOW* info) {
+  HistoryRow* row = ResolvedRow(info->item.iItem);
+  if (!row) return;
+  if (info->item.mask & LVIF_TEXT) {
+    std::string cell;
+    switch (info->item.iSubItem) {
+      case 0: cell = row->text; break;
+      case 1: cell = row->fileName; break;
+      case 2: cell = row->iconFile; break;
+      case 3: cell = IntToString(row->iconIndex); break;
+      case 4: cell = IntToString(row->type); break;
+    }
+    displayText_ = Widen(cell);
+    info->item.pszText = displayText_.data();
+  }
+  if (info->item.mask & LVIF_IMAGE) info->item.iImage = row->image;
+}
+
+LRESULT CTessarynView::OnNotify(NMHDR* header) {
+  switch (header->code) {
+    case LVN_GETDISPINFOW:
+      OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
+      return 0;
+    case NM_DBLCLK: {
+      int index = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+      if (index >= 0) OpenHistoryRow(index);
+      return 0;
+    }
+    case NM_RCLICK: {
+      int index = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+      if (index >= 0) OnContextMenu(index);
+      return 0;
+    }
+  }
+  return 0;
+}
+
+void CTessarynView::OnContextMenu(int index) {
+  const std::string name = rows_.GetRowFileName(index);
+  const bool clipboardFile = GetHistoryKind(name) == HistoryKind::kClipboardFile;
+  CTextList texts{"复制(&C)\tCtrl+C", "编辑(&E)\t(双击)", "删除(&D)\t(Del)"};
+  if (clipboardFile) {
+    texts.Add(kMenuSeparator);
+    texts.Add("修改说明");
+    texts.Add("更改此类型图标");
+  }
+  switch (PopupMenuFromList(texts, CNumberList(), CNumberList(), GetParent(Hwnd()))) {
+    case 0: OnCommand(ID_EDIT_COPY_ROW); break;
+    case 1: OpenHistoryRow(index); break;
+    case 2: DeleteHistoryRow(index); break;
+    case 4: EditMemo(index); break;
+    case 5: ChangeFormatIcon(index); break;
+  }
+}
+
+void CTessarynView::EditMemo(int index) {
+  const std::string path = context_.app.GetHistoryDirectory() + rows_.GetRowFileName(index);
+  std::string memo;
+  if (ReadClipboardFileInfo(context_.files, path, memo, nullptr, nullptr) < 0) return;
+  CMemoDlg dialog;
+  dialog.memo = memo;
+  if (dialog.DoModal(GetParent(Hwnd()), IDD_MEMO, context_.instance) != IDOK) return;
+  if (SetClipboardFileMemo(context_.files, path, dialog.memo) != 0) return;
+  if (HistoryRow* row = rows_.At(index)) row->text = FoldText(dialog.memo);
+  ListView_RedrawItems(Hwnd(), index, index);
+}
+
+void CTessarynView::ChangeFormatIcon(int index) {
+  HistoryRow* row = ResolvedRow(index);
+  if (!row) return;
+  const std::string path = context_.app.GetHistoryDirectory() + row->fileName;
+  std::string memo;
+  CTextList names;
+  if (ReadClipboardFileInfo(context_.files, path, memo, &names, nullptr) < 0) return;
+  names.Sort();
+  std::string formatText;
+  for (int i = 0; i < names.GetSize(); ++i) formatText += (i ? ", " : "") + names.Get(i);
+
+  std::string iconFile;
+  int iconIndex = 0;
+  CFormatListTable& formats = frame_.Formats();
+  if (formats.GetFormatListIcon(row->type, iconFile, iconIndex) < 0 || !FileExists(context_.files, iconFile)) {
+    iconFile = formats.GetDefaultIconFile();
+    iconIndex = 1;
+  }
+  CFormatIconDlg dialog(context_.files, formats);
+  dialog.SetInitialIcon(iconFile, iconIndex);
+  dialog.formatText = formatText;
+  if (dialog.DoModal(GetParent(Hwnd()), IDD_FORMAT_ICON, context_.instance) != IDOK) return;
+  dialog.GetSelectedIcon(iconFile, iconIndex);
+  const int type = row->type;
+  if (formats.SetFormatListIcon(type, iconFile, iconIndex) < 0) return;
+  // Every row of the same format set shows the new icon; their icon columns
+  // keep the old text until the next start.
+  const int image = icons_->GetIcon(iconFile, iconIndex);
+  for (int i = rows_.FindType(type); i >= 0; i = rows_.FindType(type, i + 1)) {
+    HistoryRow* same = rows_.At(i);
+    if (same && GetHistoryKind(same->fileName) == HistoryKind::kClipboardFile) same->image = image;
+  }
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void CTessarynView::OnKeyDown(WPARAM key) {
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  switch (key) {
+    case VK_ESCAPE:
+      if (IsWindowVisible(frame_.Hwnd())) ShowWindow(frame_.Hwnd(), SW_HIDE);
+      break;
+    case VK_DELETE: OnCommand(ID_EDIT_DELETE_ROW); break;
+    case 'C':
+      if (control) OnCommand(ID_EDIT_COPY_ROW);
+      break;
+    case 'V':
+      if (control) OnCommand(ID_PASTE_ALL_FORMATS);
+      break;
+    case 'Q': frame_.DecreaseOpacity(); break;
+    case 'W': frame_.IncreaseOpacity(); break;
+  }
+}
+
+void CTessarynView::OnDropFiles(HDROP drop) {
+  std::string text;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    wchar_t path[512] = {};
+    UINT n = DragQueryFileW(drop, i, path, static_cast<UINT>(std::size(path)));
+    text += Narrow(std::wstring_view(path, n)) + "\r\n";
+  }
+  DragFinish(drop);
+  if (text.empty()) return;
+  ClockReading now = context_.clock.Now();
+  const std::string name = MakeTimeStampName(now.seconds, now.milliseconds) + ".spt";
+  if (WriteHistoryTextFile(context_.files, context_.app.GetHistoryDirectory(), name, text) < 0) return;
+  AddHistoryRow(MakeRowText(text), name, "", 0, 0);
+}
+
+LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_KEYDOWN:
+      OnKeyDown(wParam);
+      break;
+    case WM_MOUSEMOVE:
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+}  // namespace kelvarion
