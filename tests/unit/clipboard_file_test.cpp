@@ -5,12 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/memory/memory_clipboard.h"
-#include "support/clipboard_handles.h"
+#include "support/clipboard_fixture.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -78,15 +77,7 @@ std::optional<std::string> ClipboardBytes(ClipboardPort& clipboard, std::uint32_
   return std::string(reinterpret_cast<const char*>(view->Data()), view->Size());
 }
 
-// Another thread can open the clipboard only when nobody left it open.
-bool ClipboardIsClosed(ClipboardPort& clipboard) {
-  bool opened = false;
-  std::thread([&] {
-    opened = clipboard.Open(0);
-    if (opened) clipboard.Close();
-  }).join();
-  return opened;
-}
+using test::ClipboardIsClosed;
 
 // --- a file system that fails on purpose ------------------------------------
 
