@@ -1,11 +1,6 @@
 #include "platform/win32/win32_ports.h"
 
 #include <windows.h>
-// The port's member names collide with the A/W macros of <windows.h>; the
-// definitions below must keep the names the header declared.
-#undef CreateDirectory
-#undef GetComputerName
-#undef GetUserName
 
 #include "win/text_win.h"
 
