@@ -100,7 +100,7 @@ class FullDiskFileSystem : public FileSystem {
   }
   bool Exists(const std::string& p) override { return test::HostFileSystem().Exists(p); }
   bool IsDirectory(const std::string& p) override { return test::HostFileSystem().IsDirectory(p); }
-  bool CreateDirectory(const std::string& p) override { return test::HostFileSystem().CreateDirectory(p); }
+  bool MakeDirectory(const std::string& p) override { return test::HostFileSystem().MakeDirectory(p); }
   bool ListDirectory(const std::string& d, std::vector<std::string>& n) override {
     return test::HostFileSystem().ListDirectory(d, n);
   }
