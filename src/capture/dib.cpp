@@ -76,7 +76,7 @@ struct Channel {
 // Turns the rows of a packed DIB into blue, green, red triples.
 class RowDecoder {
  public:
-  RowDecoder(const std::uint8_t* dib, const DibLayout& layout) : dib_(dib), layout_(layout) {
+  RowDecoder(const std::uint8_t* dib, const DibLayout& layout) : layout_(layout) {
     table_ = dib + layout.headerSize;
     pixels_ = table_ + layout.colorTableSize;
     if (layout.bitCount == 16 || layout.bitCount == 32) {
@@ -137,7 +137,6 @@ class RowDecoder {
   }
 
  private:
-  const std::uint8_t* dib_;
   const DibLayout& layout_;
   const std::uint8_t* table_ = nullptr;
   const std::uint8_t* pixels_ = nullptr;
@@ -145,56 +144,76 @@ class RowDecoder {
   std::vector<std::uint8_t> scratch_;
 };
 
-// Nearest colour of a table by squared distance, remembered per exact colour
-// so that a screen's few thousand distinct colours are searched once each.
+// Nearest colour of a table (at most 256 entries) by squared distance, the
+// first of equals. Colour space is cut into cubes of 8 levels a side; each
+// cube, when first met, gets the few entries that can be nearest to any
+// colour inside it (those no farther at their nearest than the best entry at
+// its farthest), so a pixel is matched against a handful of entries only.
 class NearestColor {
  public:
-  explicit NearestColor(std::vector<PaletteEntry> table) : table_(std::move(table)), keys_(kSlots, 0), values_(kSlots) {}
+  explicit NearestColor(const std::vector<PaletteEntry>& table) : table_(table), start_(kCells, -1), count_(kCells, 0) {
+    recentKeys_.fill(0xFFFFFFFFu);
+  }
 
   std::uint8_t Map(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
-    const std::uint32_t key = ((static_cast<std::uint32_t>(r) << 16) | (g << 8) | b) + 1;
-    std::uint32_t slot = (key * 2654435761u) >> (32 - kSlotBits);
-    for (;;) {
-      if (keys_[slot] == key) return values_[slot];
-      if (keys_[slot] == 0) break;
-      slot = (slot + 1) & (kSlots - 1);
-    }
-    std::uint8_t index = Search(r, g, b);
-    if (used_ >= kSlots / 2) {
-      std::fill(keys_.begin(), keys_.end(), 0);
-      used_ = 0;
-      slot = (key * 2654435761u) >> (32 - kSlotBits);
-      while (keys_[slot] != 0) slot = (slot + 1) & (kSlots - 1);
-    }
-    keys_[slot] = key;
-    values_[slot] = index;
-    ++used_;
+    // The few colours of text and window frames come back again and again.
+    const std::uint32_t key = (static_cast<std::uint32_t>(r) << 16) | (g << 8) | b;
+    const std::uint32_t slot = (key * 2654435761u) >> (32 - kRecentBits);
+    if (recentKeys_[slot] == key) return recentValues_[slot];
+    const std::uint8_t index = Search(b, g, r);
+    recentKeys_[slot] = key;
+    recentValues_[slot] = index;
     return index;
   }
 
  private:
-  static constexpr int kSlotBits = 16;
-  static constexpr std::uint32_t kSlots = 1u << kSlotBits;
+  static constexpr int kCells = 1 << 15;
+  static constexpr int kRecentBits = 12;
 
-  std::uint8_t Search(int r, int g, int b) const {
-    int best = 0;
-    int bestDistance = 1 << 30;
-    for (std::size_t i = 0; i < table_.size(); ++i) {
-      int dr = table_[i].red - r, dg = table_[i].green - g, db = table_[i].blue - b;
-      int d = dr * dr + dg * dg + db * db;
-      if (d < bestDistance) {
-        bestDistance = d;
-        best = static_cast<int>(i);
-        if (d == 0) break;
-      }
+  std::uint8_t Search(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+    const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    if (start_[cell] < 0) Build(cell);
+    const std::uint8_t* candidate = &pool_[start_[cell]];
+    int best = candidate[0], bestDistance = 1 << 30;
+    for (int i = 0; i < count_[cell]; ++i) {
+      const PaletteEntry& e = table_[candidate[i]];
+      const int dr = e.red - r, dg = e.green - g, db = e.blue - b;
+      const int d = dr * dr + dg * dg + db * db;
+      if (d < bestDistance) bestDistance = d, best = candidate[i];
     }
     return static_cast<std::uint8_t>(best);
   }
 
+  void Build(int cell) {
+    const int lo[3] = {(cell >> 10) << 3, ((cell >> 5) & 31) << 3, (cell & 31) << 3};
+    std::vector<int> nearest(table_.size());
+    int bound = 1 << 30;
+    for (std::size_t i = 0; i < table_.size(); ++i) {
+      const int v[3] = {table_[i].red, table_[i].green, table_[i].blue};
+      int minD = 0, maxD = 0;
+      for (int c = 0; c < 3; ++c) {
+        const int below = lo[c] - v[c], above = v[c] - (lo[c] + 7);
+        const int inside = below > 0 ? below : (above > 0 ? above : 0);
+        const int far = std::max(std::abs(v[c] - lo[c]), std::abs(v[c] - (lo[c] + 7)));
+        minD += inside * inside;
+        maxD += far * far;
+      }
+      nearest[i] = minD;
+      bound = std::min(bound, maxD);
+    }
+    start_[cell] = static_cast<int>(pool_.size());
+    for (std::size_t i = 0; i < table_.size(); ++i) {
+      if (nearest[i] <= bound) pool_.push_back(static_cast<std::uint8_t>(i));
+    }
+    count_[cell] = static_cast<std::uint16_t>(pool_.size() - start_[cell]);
+  }
+
   std::vector<PaletteEntry> table_;
-  std::vector<std::uint32_t> keys_;
-  std::vector<std::uint8_t> values_;
-  std::uint32_t used_ = 0;
+  std::vector<int> start_;
+  std::vector<std::uint16_t> count_;
+  std::vector<std::uint8_t> pool_;
+  std::array<std::uint32_t, 1 << kRecentBits> recentKeys_;
+  std::array<std::uint8_t, 1 << kRecentBits> recentValues_{};
 };
 
 bool FullLayout(const std::vector<std::uint8_t>& dib, DibLayout& layout) {

@@ -473,16 +473,29 @@ bool GifFile::Load(FileSystem& fs, const std::string& path) {
 bool GifFile::Save(FileSystem& fs, const std::string& path, const CDib* dib) {
   if (!dib) dib = image_.get();
   if (!dib || dib->IsEmpty()) return false;
-  CDib work(*dib);
-  if (work.BitCount() != 8 && !work.ConvertToBits(8)) return false;
+  // An 8-bit image goes as it is; anything else is reduced to 256 colours
+  // (the copy is made by the conversion itself).
+  CDib reduced;
+  const CDib* work = dib;
+  if (dib->BitCount() != 8) {
+    reduced = *dib;
+    if (!reduced.ConvertToBits(8)) return false;
+    work = &reduced;
+  }
+  DibLayout layout;
+  if (!work->GetLayout(layout) || layout.compression != kBiRgb) return false;
   std::uint8_t red[256] = {}, green[256] = {}, blue[256] = {};
-  const Palette& palette = work.GetPalette();
+  const Palette& palette = work->GetPalette();
   for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
     red[i] = palette[i].red, green[i] = palette[i].green, blue[i] = palette[i].blue;
   }
-  const int width = work.Width(), height = work.Height();
-  std::vector<std::uint8_t> pixels = UnpadRows(work.Bits(), width, height, 8);
-  ReverseRows(pixels.data(), width, height);
+  const int width = work->Width(), height = work->Height();
+  // Rows packed to the width and turned top-down in one pass.
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(&pixels[static_cast<std::size_t>(y) * width],
+                work->Bits() + static_cast<std::size_t>(height - 1 - y) * layout.rowSize, width);
+  }
   return GIFWrite(fs, path, pixels.data(), width, height, 0, red, green, blue);
 }
 

@@ -271,12 +271,29 @@ bool JpegFile::Load(FileSystem& fs, const std::string& path) {
 bool JpegFile::Save(FileSystem& fs, const std::string& path, const CDib* dib, bool color, int quality) {
   if (!dib) dib = image_.get();
   if (!dib || dib->IsEmpty()) return false;
-  CDib work(*dib);
-  if (!work.ChangeBitCount(24)) return false;
-  const int width = work.Width(), height = work.Height();
-  std::vector<std::uint8_t> rgb = UnpadRows(work.Bits(), width, height, 24);
-  ReverseRows(rgb.data(), static_cast<std::size_t>(width) * 3, height);
-  SwapRedBlue(rgb.data(), width, height);
+  CDib widened;
+  const CDib* work = dib;
+  if (dib->BitCount() != 24) {
+    widened = *dib;
+    if (!widened.ChangeBitCount(24)) return false;
+    work = &widened;
+  }
+  DibLayout layout;
+  if (!work->GetLayout(layout)) return false;
+  const int width = work->Width(), height = work->Height();
+  // Rows packed, turned top-down and swapped to R, G, B in one pass.
+  std::vector<std::uint8_t> rgb;
+  try {
+    rgb.resize(static_cast<std::size_t>(width) * height * 3);
+  } catch (const std::bad_alloc&) {
+    error_ = "Memory error";
+    return false;
+  }
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* src = work->Bits() + static_cast<std::size_t>(height - 1 - y) * layout.rowSize;
+    std::uint8_t* dst = &rgb[static_cast<std::size_t>(y) * width * 3];
+    for (int x = 0; x < width; ++x, src += 3, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+  }
   return JPEGWrite(fs, path, rgb.data(), width, height, color, quality);
 }
 
