@@ -47,7 +47,7 @@ Bytes PackCodes(int codeSize, const std::vector<int>& codes) {
   return out;
 }
 
-struct GifSpec {
+struct GifShape {
   int width = 4, height = 4;
   int codeSize = 8;
   bool interlaced = false;
@@ -57,7 +57,7 @@ struct GifSpec {
 };
 
 // A GIF89a file around LZW data, in sub-blocks of 255 bytes.
-Bytes MakeGif(const GifSpec& s, const Bytes& lzw) {
+Bytes MakeGif(const GifShape& s, const Bytes& lzw) {
   Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
   auto put16 = [&](int v) {
     b.push_back(static_cast<std::uint8_t>(v));
@@ -188,7 +188,7 @@ TEST(GifFile, RoundTripsSmallAndOddPictures) {
 
 TEST(GifFile, ReadsInterlacedRowsInPassOrder) {
   // 1 x 10, each row its own colour: the rows arrive as 0 8 | 4 | 2 6 | 1 3 5 7 9.
-  GifSpec s;
+  GifShape s;
   s.width = 1, s.height = 10, s.interlaced = true;
   const std::vector<int> order = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
   std::vector<int> codes = {256};
@@ -202,7 +202,7 @@ TEST(GifFile, ReadsInterlacedRowsInPassOrder) {
 }
 
 TEST(GifFile, LocalTableAndIndicesPastTheTable) {
-  GifSpec s;
+  GifShape s;
   s.width = 4, s.height = 1, s.codeSize = 2, s.globalEntries = 0, s.localEntries = 2;
   // Index 3 is past the two-entry table: black, not a read past it.
   int w, h;
@@ -213,7 +213,7 @@ TEST(GifFile, LocalTableAndIndicesPastTheTable) {
 }
 
 TEST(GifFile, ErrorTexts) {
-  GifSpec s;
+  GifShape s;
   Bytes good = MakeGif(s, PackCodes(8, {256, 1, 2, 3, 257}));
   const std::size_t descriptor = 13 + 768;
   struct Case {
@@ -280,7 +280,7 @@ TEST(GifFile, ErrorTexts) {
 
 TEST(GifFile, FailedLoadKeepsThePreviousImage) {
   test::ScratchDir dir;
-  GifSpec s;
+  GifShape s;
   test::WriteBytes(dir.path() + "a.gif", test::AsString(MakeGif(s, PackCodes(8, {256, 9, 257}))));
   test::WriteBytes(dir.path() + "bad.gif", "GIF89a");
   GifFile gif;
@@ -295,7 +295,7 @@ TEST(GifFile, FailedLoadKeepsThePreviousImage) {
 // without touching memory it does not own (the sanitizer build watches) and
 // give the pixels the rules say.
 TEST(GifFile, SurvivesMalformedLzwData) {
-  GifSpec small;
+  GifShape small;
 
   {  // A code far above the next free code reads as "previous string + its first byte".
     int w, h;
@@ -324,7 +324,7 @@ TEST(GifFile, SurvivesMalformedLzwData) {
     EXPECT_EQ(Bytes(rgb.begin(), rgb.begin() + 9), ColoursOf({1, 2, 3}));
   }
   {  // A header that claims 65535 x 65535 over a few bytes: refused, not allocated.
-    GifSpec huge;
+    GifShape huge;
     huge.width = huge.height = 65535;
     std::string error;
     int w, h;
@@ -332,7 +332,7 @@ TEST(GifFile, SurvivesMalformedLzwData) {
     EXPECT_EQ(error, "Out of Memory in GIFRead");
   }
   for (int codeSize : {0, 12, 15, 255}) {
-    GifSpec s;
+    GifShape s;
     s.codeSize = codeSize;
     Bytes lzw(40, 0xFF);
     int w, h;
@@ -341,7 +341,7 @@ TEST(GifFile, SurvivesMalformedLzwData) {
     EXPECT_EQ(error, "Error reading GIF file\nGIFScreen Colormap\nGiving up") << "code size " << codeSize;
   }
   for (int codeSize : {1, 11}) {  // the extremes that are allowed
-    GifSpec s;
+    GifShape s;
     s.codeSize = codeSize;
     int w, h;
     const int clear = 1 << codeSize;
@@ -353,7 +353,7 @@ TEST(GifFile, SurvivesMalformedLzwData) {
 TEST(GifFile, FullTableWithoutClearKeepsDecoding) {
   // Every code adds an entry until the table holds 4096; then more codes
   // come with no clear, and must still decode (as 12-bit codes, adding none).
-  GifSpec s;
+  GifShape s;
   s.width = 80, s.height = 60;
   std::vector<int> codes = {256}, expect;
   for (int i = 0; i < s.width * s.height; ++i) {
@@ -370,7 +370,7 @@ TEST(GifFile, LongestPrefixChains) {
   // Codes 258, 259, ... each one longer than the last, up to the 3838-byte
   // string of entry 4095, then that code over and over: chains as deep as the
   // table allows.
-  GifSpec s;
+  GifShape s;
   s.width = 4096, s.height = 2048;
   std::vector<int> codes = {256, 0};
   std::size_t pixels = 1;
