@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include <thread>
+
 #include "platform/memory/memory_clipboard.h"
-#include "support/clipboard_handles.h"
+#include "support/clipboard_fixture.h"
 
 namespace kelvarion::test {
 
@@ -22,6 +24,26 @@ bool AddBitmapHandle(ClipboardPort& clipboard) {
   clipboard.Close();
   if (!set) DeleteObject(bitmap);
   return set;
+}
+
+bool ClipboardIsClosed(ClipboardPort& clipboard) {
+  bool opened = false;
+  if (auto* memory = dynamic_cast<MemoryClipboard*>(&clipboard)) {
+    std::thread([&] {
+      opened = memory->Open(0);
+      if (opened) memory->Close();
+    }).join();
+    return opened;
+  }
+  std::thread([&] {
+    HWND window = CreateWindowExW(0, L"STATIC", L"clipboard probe", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
+    if (!window) return;
+    opened = OpenClipboard(window) != 0;
+    if (opened) CloseClipboard();
+    DestroyWindow(window);
+  }).join();
+  return opened;
 }
 
 }  // namespace kelvarion::test

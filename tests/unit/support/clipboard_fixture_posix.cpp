@@ -1,5 +1,7 @@
+#include <thread>
+
 #include "platform/memory/memory_clipboard.h"
-#include "support/clipboard_handles.h"
+#include "support/clipboard_fixture.h"
 
 namespace kelvarion::test {
 
@@ -8,6 +10,15 @@ bool AddBitmapHandle(ClipboardPort& clipboard) {
   if (!memory) return false;
   memory->PutHandle(2);
   return true;
+}
+
+bool ClipboardIsClosed(ClipboardPort& clipboard) {
+  bool opened = false;
+  std::thread([&] {
+    opened = clipboard.Open(0);
+    if (opened) clipboard.Close();
+  }).join();
+  return opened;
 }
 
 }  // namespace kelvarion::test
