@@ -69,7 +69,7 @@ void SetClipboard(ClipboardPort& clipboard, const std::vector<Format>& formats) 
   for (const Format& f : formats) {
     auto block = clipboard.Allocate(f.bytes.size());
     ASSERT_TRUE(block) << "no memory for format " << f.id;
-    std::memcpy(block->Data(), f.bytes.data(), f.bytes.size());
+    if (!f.bytes.empty()) std::memcpy(block->Data(), f.bytes.data(), f.bytes.size());
     ASSERT_TRUE(clipboard.SetData(f.id, std::move(block))) << "setting format " << f.id;
   }
 }
