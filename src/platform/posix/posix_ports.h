@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "platform/fixed_environment.h"  // FixedEnvironment, RecordingUserNotice for the native suites
 #include "platform/user_notice.h"
 
 namespace kelvarion {
@@ -28,29 +29,6 @@ class PosixFileSystem : public FileSystem {
 class PosixClock : public Clock {
  public:
   ClockReading Now() override;
-};
-
-// Module path, computer and user name as given (tests choose them).
-class FixedEnvironment : public Environment {
- public:
-  FixedEnvironment(std::string modulePath, std::string computer, std::string user)
-      : modulePath_(std::move(modulePath)), computer_(std::move(computer)), user_(std::move(user)) {}
-  std::string ModulePath() override { return modulePath_; }
-  std::string ComputerName() override { return computer_; }
-  std::string UserName() override { return user_; }
-
- private:
-  std::string modulePath_, computer_, user_;
-};
-
-// Records what would have been shown.
-class RecordingUserNotice : public UserNotice {
- public:
-  void Show(const std::string& text, const std::string& caption) override {
-    texts.push_back(text);
-    captions.push_back(caption);
-  }
-  std::vector<std::string> texts, captions;
 };
 
 }  // namespace kelvarion

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+// These are the ports' own member names here, not the A/W macros of windows.h.
+#undef CreateDirectory
+#undef GetComputerName
+#undef GetUserName
+
 #include "win/text_win.h"
 
 namespace kelvarion {

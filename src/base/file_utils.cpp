@@ -1,0 +1,69 @@
+#include "base/file_utils.h"
+
+#include <vector>
+
+#include "base/dbcs.h"
+
+namespace kelvarion {
+
+std::string AddTrailingBackslash(std::string_view path) {
+  std::string out(path);
+  if (!EndsWithChar(out, '\\')) out += '\\';
+  return out;
+}
+
+std::string FileNamePart(std::string_view path) {
+  std::size_t slash = FindLastChar(path, '\\');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string DirectoryPart(std::string_view path) {
+  std::size_t slash = FindLastChar(path, '\\');
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+int CreateDirectoryPath(FileSystem& fs, const std::string& path) {
+  for (std::size_t slash = FindChar(path, '\\'); slash != std::string::npos; slash = FindChar(path, '\\', slash + 1)) {
+    if (slash > 0) fs.MakeDirectory(path.substr(0, slash));
+  }
+  if (!path.empty()) fs.MakeDirectory(path);
+  return 0;
+}
+
+bool FileExists(FileSystem& fs, const std::string& path) { return !path.empty() && fs.Exists(path); }
+
+int ReadTextFile(FileSystem& fs, const std::string& file, std::string& text) {
+  auto f = fs.Open(file, OpenMode::kRead);
+  if (!f) return -1;
+  constexpr std::size_t kBlock = 32768;
+  std::vector<char> block(kBlock);
+  std::string out;
+  for (;;) {
+    std::size_t got = f->Read(block.data(), kBlock);
+    std::string_view part(block.data(), got);
+    out.append(part.substr(0, part.find('\0')));
+    if (got < kBlock) break;
+  }
+  text = std::move(out);
+  return static_cast<int>(text.size());
+}
+
+int WriteTextFile(FileSystem& fs, const std::string& file, const std::string& text) {
+  auto f = fs.Open(file, OpenMode::kCreate);
+  if (!f) return -1;
+  return f->Write(text.data(), text.size()) == text.size() ? 0 : -1;
+}
+
+void WriteDataFile(FileSystem& fs, const std::string& file, const CByteBuffer& buffer, bool append) {
+  auto f = fs.Open(file, append ? OpenMode::kAppend : OpenMode::kCreate);
+  if (!f) return;
+  if (buffer.GetData() && buffer.GetLength() > 0) f->Write(buffer.GetData(), static_cast<std::size_t>(buffer.GetLength()));
+}
+
+void ListFiles(FileSystem& fs, const std::string& directory, CTextList& list) {
+  std::vector<std::string> names;
+  if (!fs.ListDirectory(AddTrailingBackslash(directory), names)) return;
+  for (const std::string& name : names) list.Add(name);
+}
+
+}  // namespace kelvarion

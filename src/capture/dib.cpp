@@ -1,0 +1,774 @@
+#include "capture/dib.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+namespace kelvarion {
+
+namespace {
+
+// A packed DIB past this is refused: its sizes must fit the 32-bit fields of
+// the file header.
+constexpr std::uint64_t kMaxDibBytes = 0x7FFFFFFFull;
+
+std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t Get32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+void Put16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  Put16(p, v);
+  Put16(p + 2, v >> 16);
+}
+
+bool ValidBitCount(int bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// The 16 colours a 4-bit table gets when nothing better is at hand: the
+// standard colours of a 16-colour display.
+constexpr std::array<PaletteEntry, 16> kDefault16 = {{
+    {0, 0, 0, 0},       {128, 0, 0, 0},   {0, 128, 0, 0},   {128, 128, 0, 0},
+    {0, 0, 128, 0},     {128, 0, 128, 0}, {0, 128, 128, 0}, {192, 192, 192, 0},
+    {128, 128, 128, 0}, {255, 0, 0, 0},   {0, 255, 0, 0},   {255, 255, 0, 0},
+    {0, 0, 255, 0},     {255, 0, 255, 0}, {0, 255, 255, 0}, {255, 255, 255, 0},
+}};
+
+// Stand-in for a halftone palette: a 6x6x6 colour cube and a ramp of greys.
+Palette HalftonePalette() {
+  Palette p;
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b)
+        p.push_back({static_cast<std::uint8_t>(r * 51), static_cast<std::uint8_t>(g * 51),
+                     static_cast<std::uint8_t>(b * 51), 0});
+  for (int i = 1; i <= 20; ++i) {
+    auto v = static_cast<std::uint8_t>(i * 255 / 21);
+    p.push_back({v, v, v, 0});
+  }
+  return p;
+}
+
+// One colour channel of a 16- or 32-bit pixel, from its mask.
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  int bits = 0;
+  explicit Channel(std::uint32_t m = 0) : mask(m) {
+    if (!m) return;
+    while (!((m >> shift) & 1)) ++shift;
+    for (std::uint32_t v = m >> shift; v; v >>= 1) bits += v & 1;
+  }
+  std::uint8_t Value(std::uint32_t pixel, bool scaleUp) const {
+    std::uint32_t v = (pixel & mask) >> shift;
+    if (bits > 8) v >>= bits - 8;
+    else if (scaleUp && bits > 0) v <<= 8 - bits;
+    return static_cast<std::uint8_t>(v);
+  }
+};
+
+// Turns the rows of a packed DIB into blue, green, red triples.
+class RowDecoder {
+ public:
+  RowDecoder(const std::uint8_t* dib, const DibLayout& layout) : layout_(layout) {
+    table_ = dib + layout.headerSize;
+    pixels_ = table_ + layout.colorTableSize;
+    if (layout.bitCount == 16 || layout.bitCount == 32) {
+      std::uint32_t masks[3];
+      if (layout.compression == kBiBitfields) {
+        for (int i = 0; i < 3; ++i) masks[i] = Get32(table_ + 4 * i);
+      } else if (layout.bitCount == 16) {
+        masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+      } else {
+        masks[0] = 0xFF0000, masks[1] = 0x00FF00, masks[2] = 0x0000FF;
+      }
+      red_ = Channel(masks[0]), green_ = Channel(masks[1]), blue_ = Channel(masks[2]);
+    }
+    if (layout.bitCount != 24) scratch_.resize(static_cast<std::size_t>(layout.width) * 3);
+  }
+
+  // Row `y` counted from the bottom, as stored.
+  const std::uint8_t* Row(std::int64_t y) {
+    const std::uint8_t* row = pixels_ + static_cast<std::size_t>(y) * layout_.rowSize;
+    const auto width = static_cast<std::size_t>(layout_.width);
+    std::uint8_t* out = scratch_.data();
+    switch (layout_.bitCount) {
+      case 24:
+        return row;
+      case 1:
+      case 4:
+      case 8: {
+        const int bits = layout_.bitCount;
+        const std::size_t stride = layout_.IsCore() ? 3 : 4;
+        for (std::size_t x = 0; x < width; ++x) {
+          std::size_t bit = x * bits;
+          unsigned index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+          if (index < layout_.colorCount) {
+            std::memcpy(out + 3 * x, table_ + index * stride, 3);
+          } else {
+            std::memset(out + 3 * x, 0, 3);
+          }
+        }
+        return out;
+      }
+      case 16:
+        for (std::size_t x = 0; x < width; ++x) {
+          std::uint32_t px = Get16(row + 2 * x);
+          out[3 * x] = blue_.Value(px, true);
+          out[3 * x + 1] = green_.Value(px, true);
+          out[3 * x + 2] = red_.Value(px, true);
+        }
+        return out;
+      default:  // 32
+        for (std::size_t x = 0; x < width; ++x) {
+          std::uint32_t px = Get32(row + 4 * x);
+          out[3 * x] = blue_.Value(px, false);
+          out[3 * x + 1] = green_.Value(px, false);
+          out[3 * x + 2] = red_.Value(px, false);
+        }
+        return out;
+    }
+  }
+
+ private:
+  const DibLayout& layout_;
+  const std::uint8_t* table_ = nullptr;
+  const std::uint8_t* pixels_ = nullptr;
+  Channel red_, green_, blue_;
+  std::vector<std::uint8_t> scratch_;
+};
+
+// Nearest colour of a table (at most 256 entries) by squared distance, the
+// first of equals. Colour space is cut into cubes of 8 levels a side; each
+// cube, when first met, gets the few entries that can be nearest to any
+// colour inside it (those no farther at their nearest than the best entry at
+// its farthest), so a pixel is matched against a handful of entries only.
+class NearestColor {
+ public:
+  explicit NearestColor(const std::vector<PaletteEntry>& table) : table_(table), start_(kCells, -1), count_(kCells, 0) {
+    recentKeys_.fill(0xFFFFFFFFu);
+  }
+
+  std::uint8_t Map(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+    // The few colours of text and window frames come back again and again.
+    const std::uint32_t key = (static_cast<std::uint32_t>(r) << 16) | (g << 8) | b;
+    const std::uint32_t slot = (key * 2654435761u) >> (32 - kRecentBits);
+    if (recentKeys_[slot] == key) return recentValues_[slot];
+    const std::uint8_t index = Search(b, g, r);
+    recentKeys_[slot] = key;
+    recentValues_[slot] = index;
+    return index;
+  }
+
+ private:
+  static constexpr int kCells = 1 << 15;
+  static constexpr int kRecentBits = 12;
+
+  std::uint8_t Search(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+    const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    if (start_[cell] < 0) Build(cell);
+    const std::uint8_t* candidate = &pool_[start_[cell]];
+    int best = candidate[0], bestDistance = 1 << 30;
+    for (int i = 0; i < count_[cell]; ++i) {
+      const PaletteEntry& e = table_[candidate[i]];
+      const int dr = e.red - r, dg = e.green - g, db = e.blue - b;
+      const int d = dr * dr + dg * dg + db * db;
+      if (d < bestDistance) bestDistance = d, best = candidate[i];
+    }
+    return static_cast<std::uint8_t>(best);
+  }
+
+  void Build(int cell) {
+    const int lo[3] = {(cell >> 10) << 3, ((cell >> 5) & 31) << 3, (cell & 31) << 3};
+    std::vector<int> nearest(table_.size());
+    int bound = 1 << 30;
+    for (std::size_t i = 0; i < table_.size(); ++i) {
+      const int v[3] = {table_[i].red, table_[i].green, table_[i].blue};
+      int minD = 0, maxD = 0;
+      for (int c = 0; c < 3; ++c) {
+        const int below = lo[c] - v[c], above = v[c] - (lo[c] + 7);
+        const int inside = below > 0 ? below : (above > 0 ? above : 0);
+        const int far = std::max(std::abs(v[c] - lo[c]), std::abs(v[c] - (lo[c] + 7)));
+        minD += inside * inside;
+        maxD += far * far;
+      }
+      nearest[i] = minD;
+      bound = std::min(bound, maxD);
+    }
+    start_[cell] = static_cast<int>(pool_.size());
+    for (std::size_t i = 0; i < table_.size(); ++i) {
+      if (nearest[i] <= bound) pool_.push_back(static_cast<std::uint8_t>(i));
+    }
+    count_[cell] = static_cast<std::uint16_t>(pool_.size() - start_[cell]);
+  }
+
+  std::vector<PaletteEntry> table_;
+  std::vector<int> start_;
+  std::vector<std::uint16_t> count_;
+  std::vector<std::uint8_t> pool_;
+  std::array<std::uint32_t, 1 << kRecentBits> recentKeys_;
+  std::array<std::uint8_t, 1 << kRecentBits> recentValues_{};
+};
+
+bool FullLayout(const std::vector<std::uint8_t>& dib, DibLayout& layout) {
+  return GetDibLayout(dib.data(), dib.size(), layout) && layout.wholeSize <= dib.size();
+}
+
+// The colour table of a packed DIB as palette entries (colour count of them).
+Palette TableOf(const std::uint8_t* dib, const DibLayout& layout) {
+  Palette p;
+  const std::size_t stride = layout.IsCore() ? 3 : 4;
+  const std::uint8_t* table = dib + layout.headerSize;
+  for (std::uint64_t i = 0; i < layout.colorCount; ++i) {
+    const std::uint8_t* e = table + i * stride;
+    p.push_back({e[2], e[1], e[0], 0});
+  }
+  return p;
+}
+
+// --- the octree -------------------------------------------------------------
+
+class Octree {
+ public:
+  Octree(std::size_t maxColors, int colorBits) : maxColors_(maxColors), colorBits_(colorBits) {
+    reducible_.fill(-1);
+  }
+
+  void Add(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    // Runs of one colour (flat areas of a screen) land on the same leaf, as
+    // long as no reduction has merged it away.
+    if (lastLeaf_ >= 0 && r == lastR_ && g == lastG_ && b == lastB_) {
+      AddTo(lastLeaf_, r, g, b);
+      return;
+    }
+    int parent = -1, childIndex = 0, node = root_;
+    for (int level = 0;; ++level) {
+      if (node < 0) {
+        node = NewNode(level);
+        if (parent < 0) root_ = node;
+        else nodes_[parent].child[childIndex] = node;
+      }
+      if (nodes_[node].leaf) break;
+      const int shift = 7 - level;
+      childIndex = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
+      parent = node;
+      node = nodes_[node].child[childIndex];
+    }
+    AddTo(node, r, g, b);
+    lastLeaf_ = node, lastR_ = r, lastG_ = g, lastB_ = b;
+    stats_.peakLeaves = std::max(stats_.peakLeaves, leafCount_);
+    while (leafCount_ > maxColors_) {
+      if (!Reduce()) break;
+      lastLeaf_ = -1;
+    }
+  }
+
+  Palette Take() {
+    Palette p;
+    if (root_ >= 0) Collect(root_, p);
+    return p;
+  }
+
+  OctreeStats Stats() const {
+    OctreeStats s = stats_;
+    s.peakBytes = s.peakNodes * sizeof(Node);
+    return s;
+  }
+
+ private:
+  struct Node {
+    bool leaf = false;
+    std::uint32_t count = 0;
+    std::uint32_t red = 0, green = 0, blue = 0;
+    std::array<int, 8> child{-1, -1, -1, -1, -1, -1, -1, -1};
+    int next = -1;  // next reducible node of the same level
+  };
+
+  int NewNode(int level) {
+    int index;
+    if (free_ >= 0) {
+      index = free_;
+      free_ = nodes_[index].next;
+      nodes_[index] = Node{};
+    } else {
+      index = static_cast<int>(nodes_.size());
+      nodes_.emplace_back();
+    }
+    ++live_;
+    stats_.peakNodes = std::max(stats_.peakNodes, live_);
+    if (level == colorBits_) {
+      nodes_[index].leaf = true;
+      ++leafCount_;
+    } else {
+      nodes_[index].next = reducible_[level];
+      reducible_[level] = index;
+    }
+    return index;
+  }
+
+  void Free(int index) {
+    nodes_[index].next = free_;
+    free_ = index;
+    --live_;
+  }
+
+  void AddTo(int leaf, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    Node& n = nodes_[leaf];
+    ++n.count;
+    n.red += r, n.green += g, n.blue += b;
+  }
+
+  bool Reduce() {
+    int level = colorBits_ - 1;
+    while (level > 0 && reducible_[level] < 0) --level;
+    int node = reducible_[level];
+    if (node < 0) return false;
+    reducible_[level] = nodes_[node].next;
+    std::size_t merged = 0;
+    Node& n = nodes_[node];
+    for (int& c : n.child) {
+      if (c < 0) continue;
+      n.count += nodes_[c].count;
+      n.red += nodes_[c].red, n.green += nodes_[c].green, n.blue += nodes_[c].blue;
+      Free(c);
+      c = -1;
+      ++merged;
+    }
+    n.leaf = true;
+    n.next = -1;
+    leafCount_ = leafCount_ + 1 - merged;
+    return true;
+  }
+
+  void Collect(int node, Palette& p) const {
+    const Node& n = nodes_[node];
+    if (n.leaf) {
+      if (n.count) {
+        p.push_back({static_cast<std::uint8_t>(n.red / n.count), static_cast<std::uint8_t>(n.green / n.count),
+                     static_cast<std::uint8_t>(n.blue / n.count), 0});
+      }
+      return;
+    }
+    for (int c : n.child)
+      if (c >= 0) Collect(c, p);
+  }
+
+  std::size_t maxColors_;
+  int colorBits_;
+  std::vector<Node> nodes_;
+  std::array<int, 9> reducible_{};
+  int root_ = -1;
+  int free_ = -1;
+  std::size_t leafCount_ = 0;
+  std::size_t live_ = 0;
+  int lastLeaf_ = -1;
+  std::uint8_t lastR_ = 0, lastG_ = 0, lastB_ = 0;
+  OctreeStats stats_;
+};
+
+std::vector<std::uint8_t> NewHeader(std::int64_t width, std::int64_t height, int bitCount, std::size_t tableEntries) {
+  const std::uint64_t rowSize = DibRowSize(bitCount, width);
+  std::vector<std::uint8_t> dib(kInfoHeaderSize + tableEntries * 4 + rowSize * height);
+  Put32(&dib[0], kInfoHeaderSize);
+  Put32(&dib[4], static_cast<std::uint32_t>(width));
+  Put32(&dib[8], static_cast<std::uint32_t>(height));
+  Put16(&dib[12], 1);
+  Put16(&dib[14], static_cast<std::uint32_t>(bitCount));
+  Put32(&dib[20], static_cast<std::uint32_t>(rowSize * height));
+  return dib;
+}
+
+}  // namespace
+
+std::uint64_t DibRowSize(int bitCount, std::int64_t width) {
+  return ((static_cast<std::uint64_t>(bitCount) * static_cast<std::uint64_t>(width) + 31) / 32) * 4;
+}
+
+bool GetDibLayout(const std::uint8_t* dib, std::size_t available, DibLayout& layout) {
+  if (!dib || available < 4) return false;
+  DibLayout l;
+  l.headerSize = Get32(dib);
+  std::uint32_t sizeImage = 0, colorsUsed = 0;
+  if (l.headerSize == kInfoHeaderSize) {
+    if (available < kInfoHeaderSize) return false;
+    l.width = static_cast<std::int32_t>(Get32(dib + 4));
+    l.height = static_cast<std::int32_t>(Get32(dib + 8));
+    l.bitCount = Get16(dib + 14);
+    l.compression = Get32(dib + 16);
+    sizeImage = Get32(dib + 20);
+    colorsUsed = Get32(dib + 32);
+  } else if (l.headerSize == kCoreHeaderSize) {
+    if (available < kCoreHeaderSize) return false;
+    l.width = Get16(dib + 4);
+    l.height = Get16(dib + 6);
+    l.bitCount = Get16(dib + 10);
+  } else {
+    return false;
+  }
+  if (!ValidBitCount(l.bitCount) || l.width <= 0 || l.height <= 0) return false;
+  switch (l.compression) {
+    case kBiRgb: break;
+    case kBiRle8: if (l.bitCount != 8) return false; break;
+    case kBiRle4: if (l.bitCount != 4) return false; break;
+    case kBiBitfields: if (l.bitCount != 16 && l.bitCount != 32) return false; break;
+    default: return false;
+  }
+  l.colorCount = colorsUsed ? colorsUsed : (l.bitCount <= 8 ? (1u << l.bitCount) : 0);
+  l.colorTableSize = l.colorCount * (l.IsCore() ? 3 : 4);
+  // The three masks of a bit-field DIB sit where a colour table would.
+  if (l.compression == kBiBitfields) l.colorTableSize += 12;
+  l.rowSize = DibRowSize(l.bitCount, l.width);
+  if (l.rowSize > kMaxDibBytes || l.colorTableSize > kMaxDibBytes) return false;
+  const std::uint64_t pixelBytes = l.rowSize * static_cast<std::uint64_t>(l.height);
+  if (pixelBytes > kMaxDibBytes) return false;
+  l.imageSize = sizeImage ? sizeImage : pixelBytes;
+  const bool rle = l.compression == kBiRle8 || l.compression == kBiRle4;
+  // Whole rows must be there for anything that walks the pixels.
+  if (!rle && l.imageSize < pixelBytes) return false;
+  l.wholeSize = l.headerSize + l.colorTableSize + l.imageSize;
+  if (l.wholeSize > kMaxDibBytes) return false;
+  layout = l;
+  return true;
+}
+
+Palette CreateDIBPalette(const std::vector<std::uint8_t>& dib) {
+  DibLayout layout;
+  if (!FullLayout(dib, layout)) return {};
+  return TableOf(dib.data(), layout);
+}
+
+Palette CreateOctreePalette(const CDib& dib, std::size_t maxColors, int colorBits, OctreeStats* stats) {
+  DibLayout layout;
+  if (colorBits < 1 || colorBits > 8 || maxColors == 0 || !dib.GetLayout(layout)) return {};
+  if (layout.compression == kBiRle8 || layout.compression == kBiRle4) return {};
+  Octree tree(maxColors, colorBits);
+  RowDecoder decoder(dib.Data().data(), layout);
+  const auto width = static_cast<std::size_t>(layout.width);
+  // Rows as the picture reads, top first, left to right.
+  for (std::int64_t y = layout.height - 1; y >= 0; --y) {
+    const std::uint8_t* bgr = decoder.Row(y);
+    for (std::size_t x = 0; x < width; ++x) tree.Add(bgr[3 * x + 2], bgr[3 * x + 1], bgr[3 * x]);
+  }
+  if (stats) *stats = tree.Stats();
+  return tree.Take();
+}
+
+std::vector<std::uint8_t> ConvertDIBFormat(const std::vector<std::uint8_t>& source, int bitCount,
+                                           const Palette* palette) {
+  DibLayout src;
+  if (!ValidBitCount(bitCount) || !FullLayout(source, src)) return {};
+  // Run-length pixels would need their own decoder; nothing we make has them.
+  if (src.compression == kBiRle8 || src.compression == kBiRle4) return {};
+
+  const std::size_t tableEntries = bitCount <= 8 ? (1u << bitCount) : 0;
+  std::vector<PaletteEntry> table;
+  if (bitCount == 1) {
+    table = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  } else if (bitCount == 4 || bitCount == 8) {
+    Palette candidates;
+    if (palette && !palette->empty()) {
+      candidates.assign(palette->begin(), palette->begin() + std::min(palette->size(), tableEntries));
+    } else if (src.bitCount == bitCount) {
+      candidates = TableOf(source.data(), src);
+      candidates.resize(std::min(candidates.size(), tableEntries));
+    } else if (bitCount == 4) {
+      candidates.assign(kDefault16.begin(), kDefault16.end());
+    } else {
+      CDib copy;
+      copy.Create(source.data(), source.size());
+      candidates = CreateOctreePalette(copy, 236, 8);
+      if (candidates.empty()) candidates = HalftonePalette();
+    }
+    if (candidates.empty()) candidates.push_back({0, 0, 0, 0});
+    table = std::move(candidates);
+  }
+
+  std::vector<std::uint8_t> out;
+  try {
+    out = NewHeader(src.width, src.height, bitCount, tableEntries);
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    std::uint8_t* e = &out[kInfoHeaderSize + 4 * i];
+    e[0] = table[i].blue, e[1] = table[i].green, e[2] = table[i].red;
+  }
+  NearestColor nearest(table);
+  const std::uint64_t rowSize = DibRowSize(bitCount, src.width);
+  std::uint8_t* pixels = out.data() + kInfoHeaderSize + tableEntries * 4;
+  RowDecoder decoder(source.data(), src);
+  const auto width = static_cast<std::size_t>(src.width);
+  for (std::int64_t y = 0; y < src.height; ++y) {
+    const std::uint8_t* bgr = decoder.Row(y);
+    std::uint8_t* row = pixels + static_cast<std::size_t>(y) * rowSize;
+    switch (bitCount) {
+      case 1:
+      case 4:
+      case 8: {
+        // Neighbours are often the same colour: map them once.
+        int lastKey = -1;
+        std::uint8_t index = 0;
+        for (std::size_t x = 0; x < width; ++x) {
+          const std::uint8_t* p = bgr + 3 * x;
+          int key = (p[2] << 16) | (p[1] << 8) | p[0];
+          if (key != lastKey) {
+            index = nearest.Map(p[0], p[1], p[2]);
+            lastKey = key;
+          }
+          std::size_t bit = x * bitCount;
+          row[bit / 8] |= static_cast<std::uint8_t>(index << (8 - bitCount - bit % 8));
+        }
+        break;
+      }
+      case 16:
+        for (std::size_t x = 0; x < width; ++x) {
+          const std::uint8_t* p = bgr + 3 * x;
+          Put16(row + 2 * x, ((p[2] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[0] >> 3));
+        }
+        break;
+      case 24:
+        std::memcpy(row, bgr, width * 3);
+        break;
+      default:
+        for (std::size_t x = 0; x < width; ++x) {
+          std::memcpy(row + 4 * x, bgr + 3 * x, 3);
+          row[4 * x + 3] = 0;
+        }
+        break;
+    }
+  }
+  return out;
+}
+
+// --- CDib -------------------------------------------------------------------
+
+void CDib::TakeIn(std::vector<std::uint8_t> dib) {
+  dib_ = std::move(dib);
+  palette_ = CreateDIBPalette(dib_);
+}
+
+bool CDib::GetLayout(DibLayout& layout) const { return FullLayout(dib_, layout); }
+
+bool CDib::Create(const std::uint8_t* packedDib, std::size_t size) {
+  DibLayout layout;
+  if (!GetDibLayout(packedDib, size, layout) || layout.wholeSize > size) return false;
+  try {
+    TakeIn(std::vector<std::uint8_t>(packedDib, packedDib + layout.wholeSize));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool CDib::Attach(std::vector<std::uint8_t> packedDib) {
+  DibLayout layout;
+  if (!GetDibLayout(packedDib.data(), packedDib.size(), layout) || layout.wholeSize > packedDib.size()) return false;
+  TakeIn(std::move(packedDib));
+  return true;
+}
+
+int CDib::Width() const {
+  DibLayout l;
+  return GetLayout(l) ? static_cast<int>(l.width) : 0;
+}
+int CDib::Height() const {
+  DibLayout l;
+  return GetLayout(l) ? static_cast<int>(l.height) : 0;
+}
+int CDib::BitCount() const {
+  DibLayout l;
+  return GetLayout(l) ? l.bitCount : 0;
+}
+std::uint8_t* CDib::Bits() {
+  DibLayout l;
+  return GetLayout(l) ? dib_.data() + l.headerSize + l.colorTableSize : nullptr;
+}
+const std::uint8_t* CDib::Bits() const { return const_cast<CDib*>(this)->Bits(); }
+
+bool CDib::ReadFromMemory(const std::uint8_t* bytes, std::size_t size) {
+  if (!bytes || size < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return false;
+  // The file's real length counts, not its size field; the pixel offset is
+  // not needed either, the pixels follow the colour table.
+  const std::uint8_t* block = bytes + kFileHeaderSize;
+  const std::size_t available = size - kFileHeaderSize;
+  if (Get32(block) != kInfoHeaderSize) return false;
+  std::vector<std::uint8_t> work(block, block + std::min<std::size_t>(available, kInfoHeaderSize));
+  const int bits = Get16(&work[14]);
+  const std::uint32_t compression = Get32(&work[16]);
+  if (Get32(&work[32]) == 0 && bits >= 1 && bits <= 8) Put32(&work[32], 1u << bits);
+  const std::int64_t height = static_cast<std::int32_t>(Get32(&work[8]));
+  const bool uncompressed = compression == kBiRgb || compression == kBiBitfields;
+  // Rows stored top first are turned to the usual order.
+  const bool topDown = height < 0 && uncompressed;
+  if (topDown) Put32(&work[8], static_cast<std::uint32_t>(-height));
+  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(Get32(&work[4]))) *
+                                   static_cast<std::uint64_t>(height < 0 ? -height : height);
+  // Uncompressed pixels are exactly whole rows, whatever the size field says
+  // (writers put 0, the file size or worse there).
+  if (Get32(&work[20]) == 0 || uncompressed) {
+    Put32(&work[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
+  }
+  DibLayout layout;
+  if (!GetDibLayout(work.data(), work.size(), layout) || layout.wholeSize > available) return false;
+  try {
+    work.resize(layout.wholeSize);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::memcpy(work.data() + kInfoHeaderSize, block + kInfoHeaderSize, layout.wholeSize - kInfoHeaderSize);
+  if (topDown) {
+    ReverseRows(work.data() + layout.headerSize + layout.colorTableSize, layout.rowSize, layout.height);
+  }
+  TakeIn(std::move(work));
+  return true;
+}
+
+bool CDib::Read(File& file) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(file, bytes)) return false;
+  return ReadFromMemory(bytes.data(), bytes.size());
+}
+
+bool CDib::WriteToMemory(std::vector<std::uint8_t>& out) const {
+  DibLayout layout;
+  if (!GetLayout(layout) || layout.headerSize != kInfoHeaderSize) return false;
+  const bool rle = layout.compression == kBiRle8 || layout.compression == kBiRle4;
+  const std::uint64_t imageSize = rle ? layout.imageSize : layout.rowSize * layout.height;
+  const std::uint64_t offBits = kFileHeaderSize + layout.headerSize + layout.colorTableSize;
+  try {
+    out.assign(offBits + imageSize, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  out[0] = 'B', out[1] = 'M';
+  Put32(&out[2], static_cast<std::uint32_t>(offBits + imageSize));
+  Put32(&out[10], static_cast<std::uint32_t>(offBits));
+  std::memcpy(&out[kFileHeaderSize], dib_.data(), offBits - kFileHeaderSize + imageSize);
+  Put32(&out[kFileHeaderSize + 20], static_cast<std::uint32_t>(imageSize));
+  return true;
+}
+
+bool CDib::Write(File& file) const {
+  std::vector<std::uint8_t> bytes;
+  if (!WriteToMemory(bytes)) return false;
+  return file.Write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+bool CDib::Load(FileSystem& fs, const std::string& path) {
+  auto file = fs.Open(path, OpenMode::kRead);
+  return file && Read(*file);
+}
+
+bool CDib::Save(FileSystem& fs, const std::string& path) const {
+  std::vector<std::uint8_t> bytes;
+  if (!WriteToMemory(bytes)) return false;
+  auto file = fs.Open(path, OpenMode::kCreate);
+  return file && file->Write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+bool CDib::ConvertToBits(int bitCount) {
+  if (IsEmpty()) return false;
+  std::vector<std::uint8_t> converted;
+  if (bitCount <= 8) {
+    Palette palette = CreateOctreePalette(*this, std::size_t{1} << std::max(bitCount, 1), bitCount);
+    converted = ConvertDIBFormat(dib_, bitCount, palette.empty() ? nullptr : &palette);
+  } else {
+    converted = ConvertDIBFormat(dib_, bitCount, nullptr);
+  }
+  if (converted.empty()) return false;
+  TakeIn(std::move(converted));
+  return true;
+}
+
+bool CDib::ChangeBitCount(int bitCount) {
+  if (IsEmpty()) return false;
+  if (BitCount() == bitCount) return true;
+  std::vector<std::uint8_t> converted = ConvertDIBFormat(dib_, bitCount, nullptr);
+  if (converted.empty()) return false;
+  TakeIn(std::move(converted));
+  return true;
+}
+
+// --- pixel buffers ----------------------------------------------------------
+
+void SwapRedBlue(std::uint8_t* buffer, std::size_t width, std::size_t height) {
+  std::uint8_t* end = buffer + width * height * 3;
+  for (std::uint8_t* p = buffer; p < end; p += 3) std::swap(p[0], p[2]);
+}
+
+std::vector<std::uint8_t> PadRows(const std::uint8_t* packed, std::size_t width, std::size_t height) {
+  const std::size_t in = width * 3, out = DibRowSize(24, static_cast<std::int64_t>(width));
+  std::vector<std::uint8_t> result(out * height);
+  for (std::size_t y = 0; y < height; ++y) std::memcpy(&result[y * out], packed + y * in, in);
+  return result;
+}
+
+std::vector<std::uint8_t> UnpadRows(const std::uint8_t* padded, std::size_t width, std::size_t height, int bitCount) {
+  const std::size_t in = DibRowSize(bitCount, static_cast<std::int64_t>(width));
+  const std::size_t out = width * bitCount / 8;
+  std::vector<std::uint8_t> result(out * height);
+  for (std::size_t y = 0; y < height; ++y) std::memcpy(&result[y * out], padded + y * in, out);
+  return result;
+}
+
+void ReverseRows(std::uint8_t* buffer, std::size_t rowBytes, std::size_t height) {
+  std::vector<std::uint8_t> temp(rowBytes);
+  for (std::size_t i = 0; i < height / 2; ++i) {
+    std::uint8_t* a = buffer + i * rowBytes;
+    std::uint8_t* b = buffer + (height - 1 - i) * rowBytes;
+    std::memcpy(temp.data(), a, rowBytes);
+    std::memcpy(a, b, rowBytes);
+    std::memcpy(b, temp.data(), rowBytes);
+  }
+}
+
+bool MakeDibFromRgb(const std::uint8_t* rgb, int width, int height, CDib& out) {
+  if (!rgb || width <= 0 || height <= 0) return false;
+  const std::uint64_t rowSize = DibRowSize(24, width);
+  if (rowSize * static_cast<std::uint64_t>(height) > kMaxDibBytes) return false;
+  std::vector<std::uint8_t> dib;
+  try {
+    dib = NewHeader(width, height, 24, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  // Zero image size, as the header of a fresh 24-bit DIB has.
+  Put32(&dib[20], 0);
+  const auto w = static_cast<std::size_t>(width);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* src = rgb + static_cast<std::size_t>(y) * w * 3;
+    std::uint8_t* dst = dib.data() + kInfoHeaderSize + static_cast<std::size_t>(height - 1 - y) * rowSize;
+    for (std::size_t x = 0; x < w; ++x) {
+      dst[3 * x] = src[3 * x + 2];
+      dst[3 * x + 1] = src[3 * x + 1];
+      dst[3 * x + 2] = src[3 * x];
+    }
+  }
+  return out.Attach(std::move(dib));
+}
+
+bool ReadWholeFile(File& file, std::vector<std::uint8_t>& out) {
+  out.clear();
+  try {
+    std::int64_t size = file.Size();
+    if (size > 0 && static_cast<std::uint64_t>(size) <= kMaxDibBytes * 2 && file.Seek(0)) {
+      out.resize(static_cast<std::size_t>(size));
+      out.resize(file.Read(out.data(), out.size()));
+    }
+    // Whatever the size said, read on to the real end.
+    std::uint8_t chunk[65536];
+    for (std::size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;) out.insert(out.end(), chunk, chunk + n);
+  } catch (const std::bad_alloc&) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kelvarion
