@@ -10,5 +10,8 @@ namespace kelvarion {
 // Bytes that do not convert become '?'.
 std::string Cp936ToUtf8(std::string_view text);
 std::string Utf8ToCp936(std::string_view text);
+// Clipboard text offered as UTF-16 (the platform's wide text). Characters code
+// page 936 lacks, and unpaired surrogates, become '?'.
+std::string Utf16ToCp936(std::u16string_view text);
 
 }  // namespace kelvarion

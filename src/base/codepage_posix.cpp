@@ -1,5 +1,6 @@
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/codepage.h"
@@ -30,6 +31,46 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
   return out;
 }
 }  // namespace
+
+std::string Utf16ToCp936(std::u16string_view text) {
+  std::string out;
+  iconv_t cd = iconv_open("CP936", "UTF-16LE");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+  // iconv takes bytes: lay the code units out little-endian whatever the host.
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  char* in = bytes.data();
+  std::size_t inLeft = bytes.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    std::size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      // One character that does not convert, or a lone surrogate: mark it and
+      // step over its code units (two for a whole surrogate pair).
+      out.push_back('?');
+      std::size_t step = 2;
+      const auto unitAt = [&](std::size_t offset) {
+        return static_cast<unsigned>(static_cast<unsigned char>(in[offset])) |
+               static_cast<unsigned>(static_cast<unsigned char>(in[offset + 1])) << 8;
+      };
+      if (inLeft >= 4 && unitAt(0) >= 0xD800 && unitAt(0) <= 0xDBFF && unitAt(2) >= 0xDC00 && unitAt(2) <= 0xDFFF) {
+        step = 4;
+      }
+      step = std::min(step, inLeft);
+      in += step;
+      inLeft -= step;
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
 
 std::string Cp936ToUtf8(std::string_view text) { return Convert(text, "UTF-8", "CP936"); }
 std::string Utf8ToCp936(std::string_view text) { return Convert(text, "CP936", "UTF-8"); }

@@ -17,6 +17,16 @@ std::string Convert(std::string_view text, UINT from, UINT to) {
 }
 }  // namespace
 
+std::string Utf16ToCp936(std::u16string_view text) {
+  if (text.empty()) return std::string();
+  // wchar_t is a UTF-16 code unit on Windows.
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  int length = WideCharToMultiByte(936, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(936, 0, wide, static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
+  return out;
+}
+
 std::string Cp936ToUtf8(std::string_view text) { return Convert(text, 936, CP_UTF8); }
 std::string Utf8ToCp936(std::string_view text) { return Convert(text, CP_UTF8, 936); }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/text_list.h"
+#include "platform/clock.h"
 #include "platform/file_system.h"
 
 namespace kelvarion {
@@ -67,6 +68,10 @@ struct HistoryFill {
   bool oldHistory = false;  // some history file is older than the cut-off
   std::string lastText;     // whole text of the newest row when it is a ".spt"
 };
+
+// The oldest stamp still shown at start-up: now minus autoLoadDays days, as a
+// 16-digit time stamp (with now's milliseconds). Older files go to the archive.
+std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays);
 
 // Lists the history directory and puts a row for every history file stamped
 // at or after the cut-off (a 16-digit stamp) into rows, newest on top,

@@ -1,0 +1,314 @@
+#include "clip/capture.h"
+
+#include <climits>
+#include <cstdint>
+#include <ctime>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/dbcs.h"
+#include "base/file_utils.h"
+#include "base/strings.h"
+#include "clip/clipboard_file.h"
+#include "clip/format_list.h"
+#include "history/history_rows.h"
+
+namespace kelvarion {
+
+namespace {
+
+constexpr std::uint32_t kTextFormat = 1;
+constexpr std::uint32_t kOemTextFormat = 7;
+constexpr std::uint32_t kUnicodeTextFormat = 13;
+constexpr std::uint32_t kDropFormat = 15;
+
+// The format list of a clipboard that holds plain text and nothing else.
+constexpr char kPlainTextFormatList[] = "LOCALE,OEMTEXT,TEXT,UNICODETEXT";
+
+// Formats by which other programs ask clipboard monitors to keep away.
+constexpr char kExcludeFormatName[] = "ExcludeClipboardContentFromMonitorProcessing";
+constexpr char kViewerIgnoreFormatName[] = "Clipboard Viewer Ignore";
+constexpr char kHistoryAllowedFormatName[] = "CanIncludeInClipboardHistory";
+
+// Internal result of reading the open clipboard when it is marked private.
+constexpr int kMarkedPrivate = -100;
+
+// A capture never takes a name already used; this many hundredths are tried.
+constexpr int kNameSteps = 100;
+
+std::uint32_t LoadU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+int LengthOf(const std::string& text) {
+  return text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
+}
+
+std::string NarrowZeroTerminated(const std::uint8_t* data, std::size_t size) {
+  const auto* p = reinterpret_cast<const char*>(data);
+  std::size_t n = 0;
+  while (n < size && p[n] != '\0') ++n;
+  return std::string(p, n);
+}
+
+// UTF-16LE code units up to the first zero unit (or the end; an odd last
+// byte is no code unit).
+std::u16string WideZeroTerminated(const std::uint8_t* data, std::size_t size) {
+  std::u16string out;
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    if (unit == 0) break;
+    out.push_back(unit);
+  }
+  return out;
+}
+
+// Wide text first: it is there whoever set the clipboard, and on a Chinese
+// Windows it converts to the very bytes TEXT holds.
+bool ReadOpenClipboardText(ClipboardPort& clipboard, std::string& text) {
+  if (auto view = clipboard.GetData(kUnicodeTextFormat)) {
+    text = Utf16ToCp936(WideZeroTerminated(view->Data(), view->Size()));
+    return true;
+  }
+  for (std::uint32_t id : {kOemTextFormat, kTextFormat}) {
+    if (auto view = clipboard.GetData(id)) {
+      text = NarrowZeroTerminated(view->Data(), view->Size());
+      return true;
+    }
+  }
+  return false;
+}
+
+// The paths of a DROPFILES block: a 20-byte header (offset of the list, drop
+// point, non-client flag, wide flag), then zero-terminated paths ending in an
+// empty one. The bytes come from any program, so every offset is checked and
+// a path not terminated within the block is dropped.
+std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t size) {
+  constexpr std::size_t kHeaderBytes = 20;
+  std::vector<std::string> paths;
+  if (!data || size < kHeaderBytes) return paths;
+  const std::size_t offset = LoadU32(data);
+  const bool wide = LoadU32(data + 16) != 0;
+  if (offset < kHeaderBytes || offset > size) return paths;
+  if (wide) {
+    std::u16string path;
+    for (std::size_t i = offset; i + 1 < size; i += 2) {
+      char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+      if (unit != 0) {
+        path.push_back(unit);
+        continue;
+      }
+      if (path.empty()) break;
+      paths.push_back(Utf16ToCp936(path));
+      path.clear();
+    }
+  } else {
+    std::string path;
+    for (std::size_t i = offset; i < size; ++i) {
+      char c = static_cast<char>(data[i]);
+      if (c != '\0') {
+        path.push_back(c);
+        continue;
+      }
+      if (path.empty()) break;
+      paths.push_back(path);
+      path.clear();
+    }
+  }
+  return paths;
+}
+
+// The file list of the open clipboard, one path a line: its length, -3 when
+// there is no file list, -1 when it lists no file.
+int ReadOpenClipboardFiles(ClipboardPort& clipboard, std::string& text) {
+  auto view = clipboard.GetData(kDropFormat);
+  if (!view) return -3;
+  std::vector<std::string> paths = ParseDropFiles(view->Data(), view->Size());
+  if (paths.empty()) return -1;
+  std::string joined;
+  for (const std::string& path : paths) {
+    if (!joined.empty()) joined += "\r\n";
+    joined += path;
+  }
+  text = std::move(joined);
+  return LengthOf(text);
+}
+
+bool IsOpenClipboardPrivate(ClipboardPort& clipboard) {
+  for (const char* name : {kExcludeFormatName, kViewerIgnoreFormatName}) {
+    std::uint32_t id = clipboard.RegisterFormat(name);
+    if (id != 0 && clipboard.IsFormatAvailable(id)) return true;
+  }
+  std::uint32_t allowed = clipboard.RegisterFormat(kHistoryAllowedFormatName);
+  if (allowed == 0) return false;
+  auto view = clipboard.GetData(allowed);
+  return view && view->Size() >= 4 && LoadU32(view->Data()) == 0;
+}
+
+// GetClipboardTextOrFiles, with kMarkedPrivate (and no text read) for content
+// that must not be recorded when privacy is checked.
+int ReadClipboard(ClipboardPort& clipboard, std::string& text, bool wantFiles, bool checkPrivacy) {
+  text.clear();
+  if (clipboard.CountFormats() <= 0) return -1;
+  ClipboardSession session(clipboard, clipboard.GetOwner());
+  if (!session.IsOpen()) return -2;
+  if (checkPrivacy && IsOpenClipboardPrivate(clipboard)) return kMarkedPrivate;
+  if (ReadOpenClipboardText(clipboard, text)) return LengthOf(text);
+  if (!wantFiles) return -4;
+  return ReadOpenClipboardFiles(clipboard, text);
+}
+
+std::string FormatMemoTime(std::time_t seconds) {
+  // The program runs on one thread, so localtime's shared result is safe here.
+  const std::tm* local = std::localtime(&seconds);
+  if (!local) return std::string();
+  char buffer[32];
+  std::size_t n = std::strftime(buffer, sizeof buffer, "%y-%m-%d %H:%M:%S", local);
+  return std::string(buffer, n);
+}
+
+// A name for a new history file stamped at the given moment. Two captures
+// within one hundredth of a second would share a stamp, so a stamp that any
+// history file already has is stepped on by a hundredth until one is free;
+// empty when none is.
+std::string NewHistoryName(CaptureContext& context, const ClockReading& now, const char* extension) {
+  std::time_t seconds = now.seconds;
+  int milliseconds = now.milliseconds < 0 ? 0 : (now.milliseconds > 999 ? 999 : now.milliseconds);
+  milliseconds -= milliseconds % 10;
+  for (int step = 0; step < kNameSteps; ++step) {
+    std::string stamp = MakeTimeStampName(seconds, milliseconds);
+    if (!context.files.Exists(context.historyDirectory + stamp + ".*")) return stamp + extension;
+    milliseconds += 10;
+    if (milliseconds >= 1000) {
+      milliseconds -= 1000;
+      ++seconds;
+    }
+  }
+  return std::string();
+}
+
+// Writes a history file so that nobody ever sees it half-written: under a
+// temporary name that is no history file name, then renamed into place.
+template <typename Writer>
+bool WriteHistoryFile(CaptureContext& context, const std::string& name, Writer writeTo) {
+  if (name.empty()) return false;
+  CreateDirectoryPath(context.files, context.historyDirectory);
+  const std::string temporary = context.historyDirectory + "~" + name + ".tmp";
+  if (!writeTo(temporary)) {
+    context.files.Remove(temporary);
+    return false;
+  }
+  if (!context.files.Rename(temporary, context.historyDirectory + name)) {
+    context.files.Remove(temporary);
+    return false;
+  }
+  return true;
+}
+
+bool WriteHistoryText(CaptureContext& context, const std::string& name, const std::string& text) {
+  return WriteHistoryFile(context, name,
+                          [&](const std::string& path) { return WriteTextFile(context.files, path, text) == 0; });
+}
+
+// Steps 2 to 6 of the automatic capture: read, drop repeats, save, show.
+CaptureResult CaptureTextNow(CaptureContext& context, CaptureState& state) {
+  int read = ReadClipboard(context.clipboard, state.currentText, state.listenToFileNames, true);
+  if (read == kMarkedPrivate) return CaptureResult::kPrivate;
+  if (read <= 0 || state.currentText.empty()) return CaptureResult::kNothing;
+  if (state.currentText == state.lastText) return CaptureResult::kDuplicate;
+  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
+  if (!WriteHistoryText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
+  state.lastText = state.currentText;
+  context.sink.AddHistoryRow(MakeRowText(state.currentText), name, std::string(), 0, 0);
+  return CaptureResult::kSaved;
+}
+
+// A marker of the program's own: "Kelvarion-1" and at least three more lines
+// (icon file, icon index, memo; the memo may be empty or span lines).
+bool ReadWholeMarker(const std::string& text, MarkerInfo& info) {
+  int lineBreaks = 0;
+  for (std::size_t at = FindText(text, "\r\n"); at != std::string::npos && lineBreaks < 3;
+       at = FindText(text, "\r\n", at + 2)) {
+    ++lineBreaks;
+  }
+  return lineBreaks == 3 && ParseMarkerText(text, info);
+}
+
+}  // namespace
+
+int GetClipboardTextOrFiles(ClipboardPort& clipboard, std::string& text, bool wantFiles) {
+  return ReadClipboard(clipboard, text, wantFiles, false);
+}
+
+int CheckClipboardPrivacy(ClipboardPort& clipboard) {
+  ClipboardSession session(clipboard, clipboard.GetOwner());
+  if (!session.IsOpen()) return -2;
+  return IsOpenClipboardPrivate(clipboard) ? 1 : 0;
+}
+
+CaptureResult CaptureClipboardText(CaptureContext& context, CaptureState& state) {
+  if (state.skipNextChange) {
+    state.skipNextChange = false;
+    return CaptureResult::kSkipped;
+  }
+  return CaptureTextNow(context, state);
+}
+
+CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CFormatListTable& formats,
+                                const ClipboardSource& source) {
+  CTextList names;
+  std::string markerText;
+  if (CollectSortedFormatNames(context.clipboard, names, &markerText) < 0) return CaptureResult::kEmpty;
+  if (names.IsEmpty()) return CaptureResult::kNothing;
+  int privacy = CheckClipboardPrivacy(context.clipboard);
+  if (privacy < 0) return CaptureResult::kEmpty;
+  if (privacy > 0) return CaptureResult::kPrivate;
+
+  const std::string formatList = MakeFormatList(names);
+  // Plain text is kept as text; this is the user's own request, so a pending
+  // skip of the next clipboard change is left for that change.
+  if (formatList == kPlainTextFormatList) return CaptureTextNow(context, state);
+
+  std::string iconFile = source.programPath;
+  std::string memo = source.windowTitle;
+  int iconIndex = 0;
+  int position = formats.FindFormatList(formatList, iconFile, iconIndex);
+  if (position < 0) {
+    // A state the program put back carries its row's icon and memo in the
+    // marker; anything else takes the first icon of the source program.
+    MarkerInfo marker;
+    if (!markerText.empty() && ReadWholeMarker(markerText, marker)) {
+      iconFile = marker.iconFile;
+      iconIndex = marker.iconIndex;
+      memo = marker.memo;
+    }
+    position = formats.AddFormatList(formatList, iconFile, iconIndex);
+  }
+
+  const ClockReading now = context.clock.Now();
+  if (memo.empty()) memo = FormatMemoTime(now.seconds);
+  const std::string name = NewHistoryName(context, now, ".cbf");
+  bool written = WriteHistoryFile(context, name, [&](const std::string& path) {
+    return WriteClipboardFile(context.clipboard, context.files, path, context.window, memo) >= 0;
+  });
+  if (!written) return CaptureResult::kWriteFailed;
+  context.sink.AddHistoryRow(memo, name, iconFile, iconIndex, position);
+  return CaptureResult::kSaved;
+}
+
+CaptureResult CaptureClipboardFileNames(CaptureContext& context) {
+  std::string text;
+  {
+    ClipboardSession session(context.clipboard, context.window);
+    if (!session.IsOpen()) return CaptureResult::kNothing;
+    if (IsOpenClipboardPrivate(context.clipboard)) return CaptureResult::kPrivate;
+    if (ReadOpenClipboardFiles(context.clipboard, text) <= 0) return CaptureResult::kNothing;
+  }
+  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
+  if (!WriteHistoryText(context, name, text)) return CaptureResult::kWriteFailed;
+  context.sink.AddHistoryRow(MakeRowText(text), name, std::string(), 0, 0);
+  return CaptureResult::kSaved;
+}
+
+}  // namespace kelvarion

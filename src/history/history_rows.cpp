@@ -1,0 +1,217 @@
+#include "history/history_rows.h"
+
+#include <algorithm>
+
+#include "base/dbcs.h"
+#include "base/strings.h"
+#include "clip/clipboard_file.h"
+#include "clip/format_list.h"
+
+namespace kelvarion {
+
+namespace {
+
+constexpr std::size_t kHistoryNameLength = 20;
+constexpr std::size_t kRowTextBytes = 255;
+constexpr std::size_t kLastTextPiece = 32768;
+
+// Icons of the executable for the rows that are not clipboard files.
+constexpr int kTextIcon = 2;
+constexpr int kBmpIcon = 4;
+constexpr int kGifIcon = 8;
+constexpr int kJpgIcon = 9;
+// A format set seen for the first time gets the executable's icon 1.
+constexpr int kNewFormatSetIcon = 1;
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t start = 0;
+  for (std::size_t found; (found = text.find(from, start)) != std::string::npos; start = found + from.size()) {
+    out.append(text, start, found - start);
+    out.append(to);
+  }
+  out.append(text, start, std::string::npos);
+  text = std::move(out);
+}
+
+// At most limit bytes of text, never ending inside a double-byte character,
+// so that the "..." after a cut does not fuse with half a character.
+std::string_view CutOnCharacter(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = 0;
+  while (end < limit) {
+    std::size_t next = end + CharLength(text, end);
+    if (next > limit) break;
+    end = next;
+  }
+  return text.substr(0, end);
+}
+
+std::string FoldCut(std::string_view text, bool cut) {
+  std::string row = FoldText(std::string(CutOnCharacter(text, kRowTextBytes)));
+  if (cut) row += "...";
+  return row;
+}
+
+}  // namespace
+
+HistoryKind GetHistoryKind(const std::string& fileName) {
+  if (fileName.size() != kHistoryNameLength) return HistoryKind::kNone;
+  std::string_view ending = std::string_view(fileName).substr(kHistoryNameLength - 4);
+  if (ending == ".spt") return HistoryKind::kText;
+  if (ending == ".bmp") return HistoryKind::kBmp;
+  if (ending == ".gif") return HistoryKind::kGif;
+  if (ending == ".jpg") return HistoryKind::kJpg;
+  if (ending == ".cbf") return HistoryKind::kClipboardFile;
+  return HistoryKind::kNone;
+}
+
+std::string FoldText(const std::string& text) {
+  // Line ends, tabs and blanks lie below 0x40, so they are never trail bytes
+  // and plain byte replacement is safe in double-byte text.
+  std::string out = text;
+  ReplaceAll(out, "\r\n", " ");
+  ReplaceAll(out, "\t", " ");
+  out.erase(std::unique(out.begin(), out.end(), [](char a, char b) { return a == ' ' && b == ' '; }), out.end());
+  return out;
+}
+
+std::string MakeRowText(const std::string& text) { return FoldCut(text, text.size() > kRowTextBytes); }
+
+std::string MakePreviewText(FileSystem& fs, const std::string& path) {
+  auto file = fs.Open(path, OpenMode::kRead);
+  if (!file) return std::string();
+  char buffer[kRowTextBytes];
+  std::size_t got = file->Read(buffer, sizeof buffer);
+  if (got == 0) return std::string();
+  return FoldCut(std::string_view(buffer, got), got == kRowTextBytes);
+}
+
+// --- rows -------------------------------------------------------------------
+
+HistoryRow* CHistoryRows::At(int index) {
+  return const_cast<HistoryRow*>(static_cast<const CHistoryRows*>(this)->At(index));
+}
+
+const HistoryRow* CHistoryRows::At(int index) const {
+  if (index < 0 || index >= GetCount()) return nullptr;
+  return &rows_[rows_.size() - 1 - static_cast<std::size_t>(index)];
+}
+
+int CHistoryRows::AddAtTop(HistoryRow row) {
+  rows_.push_back(std::move(row));
+  return 0;
+}
+
+void CHistoryRows::Remove(int index) {
+  if (index < 0 || index >= GetCount()) return;
+  rows_.erase(rows_.begin() + (GetCount() - 1 - index));
+}
+
+std::string CHistoryRows::GetRowFileName(int index) const {
+  const HistoryRow* row = At(index);
+  return row ? row->fileName : std::string();
+}
+
+int CHistoryRows::FindType(int type, int start) const {
+  for (int i = std::max(start, 0); i < GetCount(); ++i) {
+    if (At(i)->type == type) return i;
+  }
+  return -1;
+}
+
+// --- filling and resolving --------------------------------------------------
+
+std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays) {
+  constexpr std::time_t kSecondsPerDay = 86400;
+  return MakeTimeStampName(now.seconds - static_cast<std::time_t>(autoLoadDays) * kSecondsPerDay, now.milliseconds);
+}
+
+HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
+                            CHistoryRows& rows) {
+  HistoryFill fill;
+  std::vector<std::string> names;
+  if (!fs.ListDirectory(historyDirectory, names)) return fill;
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& name) { return GetHistoryKind(name) == HistoryKind::kNone; }),
+              names.end());
+  // std::string compares its bytes as unsigned char, as the cut-off test wants.
+  std::sort(names.begin(), names.end());
+  auto firstShown = std::lower_bound(names.begin(), names.end(), cutOffStamp);
+  fill.oldHistory = firstShown != names.begin();
+
+  rows.Reserve(static_cast<std::size_t>(rows.GetCount()) + static_cast<std::size_t>(names.end() - firstShown));
+  for (auto it = firstShown; it != names.end(); ++it) {
+    HistoryRow row;
+    row.fileName = std::move(*it);
+    row.resolved = false;
+    rows.AddAtTop(std::move(row));
+  }
+
+  const HistoryRow* top = rows.At(0);
+  if (top && GetHistoryKind(top->fileName) == HistoryKind::kText) {
+    if (auto file = fs.Open(historyDirectory + top->fileName, OpenMode::kRead)) {
+      std::string piece(kLastTextPiece, '\0');
+      for (;;) {
+        std::size_t got = file->Read(piece.data(), piece.size());
+        fill.lastText.append(piece, 0, got);
+        if (got < piece.size()) break;
+      }
+    }
+  }
+  return fill;
+}
+
+bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, const std::string& exePath,
+                       CFormatListTable& formats, HistoryRow& row) {
+  auto imageRow = [&](int icon) {
+    row.text = row.fileName;
+    row.iconFile = exePath;
+    row.iconIndex = icon;
+    row.type = -1;
+  };
+  switch (GetHistoryKind(row.fileName)) {
+    case HistoryKind::kNone:
+      return false;
+    case HistoryKind::kText:
+      row.text = MakePreviewText(fs, historyDirectory + row.fileName);
+      row.iconFile = exePath;
+      row.iconIndex = kTextIcon;
+      row.type = 0;
+      break;
+    case HistoryKind::kBmp:
+      imageRow(kBmpIcon);
+      break;
+    case HistoryKind::kGif:
+      imageRow(kGifIcon);
+      break;
+    case HistoryKind::kJpg:
+      imageRow(kJpgIcon);
+      break;
+    case HistoryKind::kClipboardFile: {
+      std::string memo;
+      CTextList names;
+      if (ReadClipboardFileInfo(fs, historyDirectory + row.fileName, memo, &names) < 0) return false;
+      names.Sort();
+      std::string formatList = MakeFormatList(names);
+      std::string iconFile;
+      int iconIndex = 0;
+      int position = formats.FindFormatList(formatList, iconFile, iconIndex);
+      if (position < 0) {
+        iconFile = exePath;
+        iconIndex = kNewFormatSetIcon;
+        position = formats.AddFormatList(formatList, iconFile, iconIndex);
+      }
+      row.text = std::move(memo);
+      row.iconFile = std::move(iconFile);
+      row.iconIndex = iconIndex;
+      row.type = position;
+      break;
+    }
+  }
+  row.resolved = true;
+  return true;
+}
+
+}  // namespace kelvarion

@@ -1,0 +1,561 @@
+#include "clip/capture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/strings.h"
+#include "clip/clipboard_file.h"
+#include "clip/format_list.h"
+#include "history/history_rows.h"
+#include "platform/memory/memory_clipboard.h"
+#include "support/test_support.h"
+
+namespace kelvarion {
+namespace {
+
+using test::HostFileSystem;
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+constexpr char kExe[] = "C:\\程序\\Kelvarion.exe";
+
+std::string U32(std::uint32_t v) {
+  return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                     static_cast<char>(v >> 24)};
+}
+
+std::string Wide(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes + std::string(2, '\0');
+}
+
+std::string Z(const std::string& text) { return text + std::string(1, '\0'); }
+
+// A DROPFILES block as file managers put it on the clipboard.
+std::string DropNarrow(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const std::string& p : paths) list += Z(p);
+  return U32(20) + U32(0) + U32(0) + U32(0) + U32(0) + list + std::string(1, '\0');
+}
+
+std::string DropWide(const std::vector<std::u16string>& paths) {
+  std::string list;
+  for (const std::u16string& p : paths) list += Wide(p);
+  return U32(20) + U32(0) + U32(0) + U32(0) + U32(1) + list + std::string(2, '\0');
+}
+
+struct Format {
+  std::uint32_t id;
+  std::string bytes;
+};
+
+// Replaces the clipboard's content through the port.
+void SetClipboard(ClipboardPort& clipboard, const std::vector<Format>& formats) {
+  ClipboardSession session(clipboard, 0);
+  ASSERT_TRUE(session.IsOpen()) << "the clipboard could not be opened to set up the test";
+  ASSERT_TRUE(clipboard.Empty());
+  for (const Format& f : formats) {
+    auto block = clipboard.Allocate(f.bytes.size());
+    ASSERT_TRUE(block) << "no memory for format " << f.id;
+    if (!f.bytes.empty()) std::memcpy(block->Data(), f.bytes.data(), f.bytes.size());
+    ASSERT_TRUE(clipboard.SetData(f.id, std::move(block))) << "setting format " << f.id;
+  }
+}
+
+class FixedClock : public Clock {
+ public:
+  ClockReading Now() override { return reading; }
+  ClockReading reading{std::time(nullptr), 120};
+};
+
+struct AddedRow {
+  std::string text, fileName, iconFile;
+  int iconIndex, type;
+};
+
+class RecordingSink : public HistorySink {
+ public:
+  int AddHistoryRow(const std::string& text, const std::string& fileName, const std::string& iconFile, int iconIndex,
+                    int type) override {
+    rows.push_back({text, fileName, iconFile, iconIndex, type});
+    return 0;
+  }
+  std::vector<AddedRow> rows;
+};
+
+// Records every path opened for writing, and can refuse them.
+class WatchedFileSystem : public FileSystem {
+ public:
+  explicit WatchedFileSystem(FileSystem& real) : real_(real) {}
+  std::vector<std::string> writtenPaths;
+  bool failWrites = false;
+
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
+    if (mode != OpenMode::kRead) {
+      writtenPaths.push_back(path);
+      if (failWrites) return nullptr;
+    }
+    return real_.Open(path, mode);
+  }
+  bool Exists(const std::string& path) override { return real_.Exists(path); }
+  bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
+  bool MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
+  bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override {
+    return real_.ListDirectory(directory, names);
+  }
+  bool Rename(const std::string& from, const std::string& to) override { return real_.Rename(from, to); }
+  bool Remove(const std::string& path) override { return real_.Remove(path); }
+
+ private:
+  FileSystem& real_;
+};
+
+// One capture setting: a history directory inside a scratch directory that
+// does not exist yet, a clock, a sink and the view's state.
+class CaptureTest : public ::testing::Test {
+ protected:
+  explicit CaptureTest(std::unique_ptr<ClipboardPort> port = test::MakePlatformClipboard())
+      : clipboard_(std::move(port)),
+        files_(HostFileSystem()),
+        formats_(HostFileSystem(), kExe, scratch_.path()),
+        context_{*clipboard_, files_, clock_, scratch_.path() + "CPasteClipboard\\", 0, sink_} {
+    formats_.LoadFormatList();
+  }
+
+  ClipboardPort& clipboard() { return *clipboard_; }
+  const std::string& historyDirectory() const { return context_.historyDirectory; }
+
+  // History file names in the directory, ascending; other entries are left out.
+  std::vector<std::string> HistoryFiles() {
+    std::vector<std::string> names;
+    HostFileSystem().ListDirectory(historyDirectory(), names);
+    std::vector<std::string> history;
+    for (const std::string& n : names) {
+      if (GetHistoryKind(n) != HistoryKind::kNone) history.push_back(n);
+    }
+    std::sort(history.begin(), history.end());
+    return history;
+  }
+  std::vector<std::string> AllEntries() {
+    std::vector<std::string> names;
+    HostFileSystem().ListDirectory(historyDirectory(), names);
+    return names;
+  }
+  std::string FileBytes(const std::string& name) { return ReadBytes(historyDirectory() + name); }
+
+  void SetText(const std::string& text) { SetClipboard(clipboard(), {{1, Z(text)}}); }
+  CaptureResult Capture() { return CaptureClipboardText(context_, state_); }
+  CaptureResult CaptureAll() { return CaptureAllFormats(context_, state_, formats_, source_); }
+
+  ScratchDir scratch_;
+  std::unique_ptr<ClipboardPort> clipboard_;
+  WatchedFileSystem files_;
+  FixedClock clock_;
+  RecordingSink sink_;
+  CFormatListTable formats_;
+  CaptureContext context_;
+  CaptureState state_;
+  ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
+};
+
+// The same cases on the in-memory clipboard everywhere, where the exact set
+// of formats matters (the real clipboard adds formats of its own).
+class MemoryCaptureTest : public CaptureTest {
+ protected:
+  MemoryCaptureTest() : CaptureTest(std::make_unique<MemoryClipboard>()) {}
+  MemoryClipboard& memory() { return static_cast<MemoryClipboard&>(clipboard()); }
+};
+
+// --- automatic text capture ---------------------------------------------------
+
+TEST_F(CaptureTest, ABAMakesThreeItemsAndARepeatMakesNone) {
+  const char* texts[] = {"A", "B", "A"};
+  for (const char* text : texts) {
+    SetText(text);
+    EXPECT_EQ(Capture(), CaptureResult::kSaved) << "capturing " << text;
+    clock_.reading.seconds += 1;
+  }
+  std::vector<std::string> files = HistoryFiles();
+  ASSERT_EQ(files.size(), 3u) << "A, B, A must make three history files";
+  ASSERT_EQ(sink_.rows.size(), 3u) << "and three rows";
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(FileBytes(files[i]), texts[i]) << "file " << files[i] << " holds the text, no terminator";
+    EXPECT_EQ(sink_.rows[i].fileName, files[i]) << "row " << i << " names its file";
+    EXPECT_EQ(sink_.rows[i].text, texts[i]);
+    EXPECT_EQ(sink_.rows[i].iconFile, "") << "text rows leave the icon to the view";
+    EXPECT_EQ(sink_.rows[i].iconIndex, 0);
+    EXPECT_EQ(sink_.rows[i].type, 0);
+  }
+  EXPECT_EQ(state_.lastText, "A");
+
+  SetText("A");
+  EXPECT_EQ(Capture(), CaptureResult::kDuplicate) << "the same text again is no new item";
+  EXPECT_EQ(HistoryFiles().size(), 3u);
+  EXPECT_EQ(sink_.rows.size(), 3u);
+}
+
+TEST_F(CaptureTest, ChineseTextIsSavedByteForByte) {
+  // Set as wide text and as code page 936 text: both must give the same bytes.
+  const std::string expected = "粘贴板：中文测试\r\n第二行「乗」";
+  SetClipboard(clipboard(), {{13, Wide(u"粘贴板：中文测试\r\n第二行「乗」")}});
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  SetClipboard(clipboard(), {{1, Z(expected + "!")}});
+  clock_.reading.seconds += 1;
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  std::vector<std::string> files = HistoryFiles();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(FileBytes(files[0]), expected) << "wide clipboard text must be saved as code page 936";
+  EXPECT_EQ(FileBytes(files[1]), expected + "!") << "code page 936 clipboard text must be saved unchanged";
+  EXPECT_EQ(sink_.rows[0].text, "粘贴板：中文测试 第二行「乗」");
+}
+
+TEST_F(CaptureTest, LongTextIsSavedWholeAndCutInTheRow) {
+  std::string text(300, 'x');
+  SetText(text);
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(sink_.rows[0].text, std::string(255, 'x') + "...") << "the row shows 255 bytes and \"...\"";
+  EXPECT_EQ(FileBytes(sink_.rows[0].fileName), text) << "the file holds the whole text";
+  EXPECT_EQ(state_.lastText, text);
+}
+
+TEST_F(CaptureTest, SkipNextChangeSwallowsExactlyOneChange) {
+  state_.skipNextChange = true;
+  SetText("restored");
+  EXPECT_EQ(Capture(), CaptureResult::kSkipped);
+  EXPECT_FALSE(state_.skipNextChange) << "the change must clear the flag";
+  EXPECT_TRUE(HistoryFiles().empty()) << "the program's own change is not captured";
+  SetText("copied later");
+  EXPECT_EQ(Capture(), CaptureResult::kSaved) << "the first real copy after it is captured";
+  EXPECT_EQ(HistoryFiles().size(), 1u);
+}
+
+TEST_F(CaptureTest, TwoCapturesInOneHundredthKeepBothFiles) {
+  clock_.reading.milliseconds = 995;
+  SetText("first");
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  SetText("second");
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  SetClipboard(clipboard(), {{1, Z("third")}, {clipboard().RegisterFormat("Kelvarion Test Format"), "x"}});
+  ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
+
+  std::vector<std::string> files = HistoryFiles();
+  ASSERT_EQ(files.size(), 3u) << "no capture may overwrite another";
+  const std::string stamp = MakeTimeStampName(clock_.reading.seconds, 995);
+  const std::string next = MakeTimeStampName(clock_.reading.seconds + 1, 0);
+  const std::string after = MakeTimeStampName(clock_.reading.seconds + 1, 10);
+  EXPECT_EQ(files[0], stamp + ".spt");
+  EXPECT_EQ(files[1], next + ".spt") << "the second capture takes the next hundredth";
+  EXPECT_EQ(files[2], after + ".cbf") << "a clipboard file does not share a stamp with a text file either";
+  EXPECT_EQ(FileBytes(files[0]), "first");
+  EXPECT_EQ(FileBytes(files[1]), "second");
+}
+
+TEST_F(CaptureTest, HistoryFilesAreWrittenUnderATemporaryNameFirst) {
+  SetText("text");
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  SetClipboard(clipboard(), {{1, Z("all")}, {clipboard().RegisterFormat("Kelvarion Test Format"), "x"}});
+  clock_.reading.seconds += 1;
+  ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
+  ASSERT_FALSE(files_.writtenPaths.empty());
+  for (const std::string& path : files_.writtenPaths) {
+    std::string name = path.substr(path.rfind('\\') + 1);
+    EXPECT_EQ(GetHistoryKind(name), HistoryKind::kNone) << "written directly under a history file name: " << path;
+  }
+  EXPECT_EQ(AllEntries().size(), 2u) << "no temporary file may stay behind";
+}
+
+TEST_F(CaptureTest, UnwritableDirectoryGivesNoRowAndLeavesTheLastText) {
+  // A directory path below a plain file can be neither created nor written.
+  WriteBytes(scratch_.path() + "plain", "a file");
+  context_.historyDirectory = scratch_.path() + "plain\\CPasteClipboard\\";
+  state_.lastText = "before";
+  SetText("lost?");
+  EXPECT_EQ(Capture(), CaptureResult::kWriteFailed);
+  EXPECT_TRUE(sink_.rows.empty()) << "a text that was not saved must get no row";
+  EXPECT_EQ(state_.lastText, "before") << "a text that was not saved must not become the last text";
+
+  SetClipboard(clipboard(), {{1, Z("all")}, {clipboard().RegisterFormat("Kelvarion Test Format"), "x"}});
+  EXPECT_EQ(CaptureAll(), CaptureResult::kWriteFailed);
+  EXPECT_TRUE(sink_.rows.empty()) << "a clipboard file that was not saved must get no row";
+}
+
+TEST_F(CaptureTest, FailedWriteLeavesNothingBehind) {
+  files_.failWrites = true;
+  SetText("text");
+  EXPECT_EQ(Capture(), CaptureResult::kWriteFailed);
+  EXPECT_TRUE(sink_.rows.empty());
+  EXPECT_TRUE(AllEntries().empty()) << "neither a history file nor a temporary one may remain";
+  EXPECT_EQ(state_.lastText, "");
+}
+
+// --- private content ----------------------------------------------------------
+
+TEST_F(CaptureTest, ContentMarkedPrivateIsNeverWritten) {
+  struct Case {
+    const char* format;
+    std::string bytes;
+    bool isPrivate;
+  };
+  const Case cases[] = {
+      {"ExcludeClipboardContentFromMonitorProcessing", "x", true},
+      {"Clipboard Viewer Ignore", "x", true},
+      {"CanIncludeInClipboardHistory", U32(0), true},
+      {"CanIncludeInClipboardHistory", U32(1), false},
+  };
+  for (const Case& c : cases) {
+    clock_.reading.seconds += 1;
+    const std::size_t before = HistoryFiles().size();
+    const std::string secret = std::string("secret ") + c.format + (c.isPrivate ? " private" : " allowed");
+    SetClipboard(clipboard(), {{1, Z(secret)}, {clipboard().RegisterFormat(c.format), c.bytes}});
+    ASSERT_EQ(CheckClipboardPrivacy(clipboard()), c.isPrivate ? 1 : 0) << c.format;
+    if (c.isPrivate) {
+      EXPECT_EQ(Capture(), CaptureResult::kPrivate) << "automatic capture with " << c.format;
+      EXPECT_EQ(CaptureAll(), CaptureResult::kPrivate) << "capture of all formats with " << c.format;
+      EXPECT_EQ(HistoryFiles().size(), before) << "private content was written with " << c.format;
+      EXPECT_NE(state_.lastText, secret);
+      EXPECT_EQ(state_.currentText, "") << "private text must not even be kept as scratch";
+    } else {
+      EXPECT_EQ(Capture(), CaptureResult::kSaved) << "a DWORD 1 allows recording";
+      EXPECT_EQ(HistoryFiles().size(), before + 1);
+    }
+  }
+}
+
+// --- capture of all formats ---------------------------------------------------
+
+TEST_F(CaptureTest, PlainTextGoesTheTextWayEvenThroughCaptureOfAllFormats) {
+  // The real clipboard adds OEMTEXT, UNICODETEXT and LOCALE to TEXT itself.
+  auto setPlainText = [this](const std::string& text) {
+    std::vector<Format> formats = {{1, Z(text)}};
+    if (!test::PlatformClipboardIsReal()) {
+      formats.push_back({7, Z(text)});
+      formats.push_back({13, Wide(std::u16string(text.begin(), text.end()))});
+      formats.push_back({16, U32(0x0804)});
+    }
+    SetClipboard(clipboard(), formats);
+  };
+  setPlainText("plain");
+  EXPECT_EQ(CaptureAll(), CaptureResult::kSaved);
+  std::vector<std::string> files = HistoryFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(GetHistoryKind(files[0]), HistoryKind::kText) << "plain text must become a .spt item";
+  EXPECT_EQ(FileBytes(files[0]), "plain");
+  EXPECT_EQ(state_.lastText, "plain");
+  EXPECT_EQ(CaptureAll(), CaptureResult::kDuplicate) << "plain text goes the text way, repeat check and all";
+
+  clock_.reading.seconds += 1;
+  state_.skipNextChange = true;
+  setPlainText("asked for");
+  EXPECT_EQ(CaptureAll(), CaptureResult::kSaved) << "the user's request is not a change to skip";
+  EXPECT_TRUE(state_.skipNextChange) << "the pending skip is left for the next clipboard change";
+  EXPECT_EQ(HistoryFiles().size(), 2u);
+}
+
+TEST_F(MemoryCaptureTest, TextAndUnicodeTextAloneMakeAClipboardFile) {
+  SetClipboard(clipboard(), {{1, Z("text")}, {13, Wide(u"text")}});
+  ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
+  std::vector<std::string> files = HistoryFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(GetHistoryKind(files[0]), HistoryKind::kClipboardFile) << "without LOCALE it is no plain text";
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  const AddedRow& row = sink_.rows[0];
+  EXPECT_EQ(row.text, source_.windowTitle) << "the memo is the source window's title";
+  EXPECT_EQ(row.iconFile, source_.programPath) << "a new format set takes the source program's icon";
+  EXPECT_EQ(row.iconIndex, 0);
+  std::string iconFile;
+  int iconIndex = -1;
+  EXPECT_EQ(formats_.FindFormatList("TEXT,UNICODETEXT", iconFile, iconIndex), row.type)
+      << "the type is the position of the new format set";
+
+  std::string memo;
+  CTextList names;
+  ASSERT_EQ(ReadClipboardFileInfo(HostFileSystem(), historyDirectory() + files[0], memo, &names), 2);
+  EXPECT_EQ(memo, source_.windowTitle);
+  EXPECT_EQ(state_.lastText, "") << "a clipboard file does not change the last text";
+}
+
+TEST_F(MemoryCaptureTest, KnownFormatSetTakesItsIcon) {
+  int position = formats_.AddFormatList("TEXT,UNICODETEXT", "C:\\图标\\set.dll", 6);
+  SetClipboard(clipboard(), {{1, Z("text")}, {13, Wide(u"text")}});
+  ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(sink_.rows[0].iconFile, "C:\\图标\\set.dll");
+  EXPECT_EQ(sink_.rows[0].iconIndex, 6);
+  EXPECT_EQ(sink_.rows[0].type, position);
+  EXPECT_EQ(sink_.rows[0].text, source_.windowTitle) << "the memo still comes from the source window";
+}
+
+TEST_F(MemoryCaptureTest, MarkerGivesMemoAndIcon) {
+  struct Case {
+    std::string marker;
+    std::string iconFile;
+    int iconIndex;
+    std::string memo;  // empty: the time of the capture
+    const char* what;
+  };
+  const Case cases[] = {
+      {BuildMarkerText("C:\\工具\\编辑器.exe", 5, "备忘\r\n第二行"), "C:\\工具\\编辑器.exe", 5, "备忘\r\n第二行",
+       "a memo over two lines is kept whole"},
+      {BuildMarkerText("C:\\a.exe", 3, ""), "C:\\a.exe", 3, "", "an empty memo still gives the marker's icon"},
+      {"Kelvarion-1\r\nC:\\a.exe\r\n3", "C:\\Windows\\notepad.exe", 0, "无标题 - 记事本", "a short marker is ignored"},
+      {"Other-1\r\nC:\\a.exe\r\n3\r\nm", "C:\\Windows\\notepad.exe", 0, "无标题 - 记事本", "a foreign marker"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    clock_.reading.seconds += 1;
+    std::uint32_t marker = clipboard().RegisterFormat(kMarkerFormatName);
+    // A format set of its own per case, so that none is known beforehand.
+    std::uint32_t extra = clipboard().RegisterFormat("Kelvarion Case " + std::to_string(n++));
+    SetClipboard(clipboard(), {{1, Z("text")}, {extra, "x"}, {marker, Z(c.marker)}});
+    ASSERT_EQ(CaptureAll(), CaptureResult::kSaved) << c.what;
+    const AddedRow& row = sink_.rows.back();
+    char time[32];
+    std::strftime(time, sizeof time, "%y-%m-%d %H:%M:%S", std::localtime(&clock_.reading.seconds));
+    EXPECT_EQ(row.text, c.memo.empty() ? std::string(time) : c.memo) << c.what;
+    EXPECT_EQ(row.iconFile, c.iconFile) << c.what;
+    EXPECT_EQ(row.iconIndex, c.iconIndex) << c.what;
+    std::string memo;
+    ASSERT_GE(ReadClipboardFileInfo(HostFileSystem(), historyDirectory() + row.fileName, memo), 0) << c.what;
+    EXPECT_EQ(memo, row.text) << "the file's memo is the row's: " << c.what;
+  }
+}
+
+TEST_F(MemoryCaptureTest, MemoDefaultsToTheTimeWithoutASourceTitle) {
+  source_ = {};
+  clock_.reading.seconds = 1700000000;
+  SetClipboard(clipboard(), {{1, Z("t")}, {2, "not really a bitmap"}});
+  ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
+  char expected[32];
+  std::strftime(expected, sizeof expected, "%y-%m-%d %H:%M:%S", std::localtime(&clock_.reading.seconds));
+  EXPECT_EQ(sink_.rows[0].text, expected);
+  EXPECT_EQ(sink_.rows[0].text.size(), 17u) << "yy-mm-dd hh:mm:ss";
+}
+
+TEST_F(MemoryCaptureTest, EmptyOrClosedClipboardReportsEmpty) {
+  EXPECT_EQ(CaptureAll(), CaptureResult::kEmpty) << "an empty clipboard";
+  SetText("x");
+  memory().failOpen = true;
+  EXPECT_EQ(CaptureAll(), CaptureResult::kEmpty) << "a clipboard that cannot be opened";
+  EXPECT_EQ(Capture(), CaptureResult::kNothing) << "automatic capture stays silent";
+  EXPECT_TRUE(HistoryFiles().empty());
+}
+
+// --- text and file lists from the clipboard -------------------------------------
+
+TEST_F(MemoryCaptureTest, TextSourcesInOrderOfPreference) {
+  struct Case {
+    std::vector<Format> formats;
+    std::string text;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{{1, Z("text")}, {7, Z("oem")}, {13, Wide(u"宽字符")}}, "宽字符", "wide text first"},
+      {{{1, Z("text")}, {7, Z("oem")}}, "oem", "then OEMTEXT"},
+      {{{1, Z("中文")}}, "中文", "then TEXT"},
+      {{{1, "no terminator"}}, "no terminator", "a text without its zero ends with its block"},
+      {{{13, std::string("o\0k", 3)}}, "o", "an odd wide block ends on whole code units"},
+  };
+  for (const Case& c : cases) {
+    SetClipboard(clipboard(), c.formats);
+    std::string text;
+    EXPECT_EQ(GetClipboardTextOrFiles(clipboard(), text, false), static_cast<int>(c.text.size())) << c.what;
+    EXPECT_EQ(text, c.text) << c.what;
+    EXPECT_FALSE(memory().IsOpen()) << "the clipboard must be closed again: " << c.what;
+  }
+}
+
+TEST_F(MemoryCaptureTest, ResultCodesOfReadingTextOrFiles) {
+  std::string text = "stale";
+  EXPECT_EQ(GetClipboardTextOrFiles(clipboard(), text, true), -1) << "empty clipboard";
+  EXPECT_EQ(text, "");
+  SetClipboard(clipboard(), {{2, "bitmap"}});
+  EXPECT_EQ(GetClipboardTextOrFiles(clipboard(), text, false), -4) << "no text, files not wanted";
+  EXPECT_EQ(GetClipboardTextOrFiles(clipboard(), text, true), -3) << "no text, no file list";
+  SetClipboard(clipboard(), {{15, DropNarrow({})}});
+  EXPECT_EQ(GetClipboardTextOrFiles(clipboard(), text, true), -1) << "a file list without files";
+  memory().failOpen = true;
+  EXPECT_EQ(GetClipboardTextOrFiles(clipboard(), text, true), -2) << "the clipboard cannot be opened";
+}
+
+TEST_F(MemoryCaptureTest, DropListsAreReadDefensively) {
+  struct Case {
+    std::string bytes;
+    std::string text;  // empty: no file
+    const char* what;
+  };
+  const std::string header = U32(20) + U32(0) + U32(0) + U32(0);
+  const Case cases[] = {
+      {DropNarrow({"C:\\a.txt", "D:\\文件夹\\乗.doc"}), "C:\\a.txt\r\nD:\\文件夹\\乗.doc", "narrow paths"},
+      {DropWide({u"C:\\a.txt", u"D:\\文件夹\\说明.txt"}), "C:\\a.txt\r\nD:\\文件夹\\说明.txt", "wide paths"},
+      {"", "", "no bytes"},
+      {header, "", "header cut short"},
+      {U32(200) + U32(0) + U32(0) + U32(0) + U32(0) + Z("C:\\a"), "", "list offset past the end"},
+      {U32(4) + U32(0) + U32(0) + U32(0) + U32(0) + Z("C:\\a"), "", "list offset inside the header"},
+      {header + U32(0) + "C:\\unterminated", "", "a path without its zero"},
+      {header + U32(0) + Z("C:\\a") + "C:\\cut", "C:\\a", "a whole path before a cut one"},
+      {header + U32(1) + Wide(u"C:\\w") + "C", "C:\\w", "an odd byte after a wide list"},
+  };
+  for (const Case& c : cases) {
+    SetClipboard(clipboard(), {{15, c.bytes}});
+    std::string text;
+    int result = GetClipboardTextOrFiles(clipboard(), text, true);
+    if (c.text.empty()) {
+      EXPECT_EQ(result, -1) << c.what;
+    } else {
+      EXPECT_EQ(result, static_cast<int>(c.text.size())) << c.what;
+    }
+    EXPECT_EQ(text, c.text) << c.what;
+  }
+}
+
+TEST_F(MemoryCaptureTest, FileNamesAreCapturedOnlyWhenListenedTo) {
+  SetClipboard(clipboard(), {{15, DropWide({u"C:\\报告.doc", u"C:\\b.txt"})}});
+  state_.listenToFileNames = false;
+  EXPECT_EQ(Capture(), CaptureResult::kNothing) << "copied files without listening to file names";
+  EXPECT_TRUE(HistoryFiles().empty());
+
+  state_.listenToFileNames = true;
+  EXPECT_EQ(Capture(), CaptureResult::kSaved);
+  std::vector<std::string> files = HistoryFiles();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(FileBytes(files[0]), "C:\\报告.doc\r\nC:\\b.txt") << "one full path a line, no line end after the last";
+  EXPECT_EQ(sink_.rows[0].text, "C:\\报告.doc C:\\b.txt");
+  EXPECT_EQ(Capture(), CaptureResult::kDuplicate) << "the same list again";
+}
+
+TEST_F(MemoryCaptureTest, CaptureOfFileNamesAlwaysSaves) {
+  EXPECT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kNothing) << "empty clipboard";
+  SetText("no files");
+  EXPECT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kNothing) << "text but no file list";
+
+  SetClipboard(clipboard(), {{1, Z("names")}, {15, DropNarrow({"C:\\x.txt"})}});
+  state_.lastText = "C:\\x.txt";
+  EXPECT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kSaved) << "no check against the last text";
+  clock_.reading.seconds += 1;
+  EXPECT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kSaved) << "nor against the previous list";
+  EXPECT_EQ(HistoryFiles().size(), 2u);
+  EXPECT_EQ(sink_.rows.size(), 2u);
+  EXPECT_EQ(state_.lastText, "C:\\x.txt");
+  EXPECT_FALSE(memory().IsOpen()) << "the clipboard must be closed again";
+
+  SetClipboard(clipboard(),
+               {{15, DropNarrow({"C:\\x.txt"})}, {clipboard().RegisterFormat("Clipboard Viewer Ignore"), "x"}});
+  EXPECT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kPrivate);
+  EXPECT_EQ(HistoryFiles().size(), 2u);
+}
+
+}  // namespace
+}  // namespace kelvarion

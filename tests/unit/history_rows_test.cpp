@@ -1,0 +1,333 @@
+#include "history/history_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "base/strings.h"
+#include "clip/clipboard_file.h"
+#include "clip/format_list.h"
+#include "platform/memory/memory_clipboard.h"
+#include "support/test_support.h"
+
+namespace kelvarion {
+namespace {
+
+using test::HostFileSystem;
+using test::ScratchDir;
+using test::WriteBytes;
+
+constexpr char kExe[] = "C:\\程序\\Kelvarion.exe";
+
+// --- names ------------------------------------------------------------------
+
+TEST(HistoryKind, OnlyTwentyCharacterNamesWithAKnownLowerCaseEnding) {
+  struct Case {
+    const char* name;
+    HistoryKind kind;
+  };
+  const Case cases[] = {
+      {"2024010212304501.spt", HistoryKind::kText},
+      {"2024010212304501.bmp", HistoryKind::kBmp},
+      {"2024010212304501.gif", HistoryKind::kGif},
+      {"2024010212304501.jpg", HistoryKind::kJpg},
+      {"2024010212304501.cbf", HistoryKind::kClipboardFile},
+      {"20240102123045012.spt", HistoryKind::kNone},  // 17 digits: 21 characters
+      {"202401021230450.spt", HistoryKind::kNone},    // 19 characters
+      {"2024010212304501.SPT", HistoryKind::kNone},   // endings compare byte for byte
+      {"2024010212304501.Cbf", HistoryKind::kNone},
+      {"2024010212304501.txt", HistoryKind::kNone},
+      {"2024010212304501spt.", HistoryKind::kNone},
+      {"", HistoryKind::kNone},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GetHistoryKind(c.name), c.kind) << "kind of \"" << c.name << "\"";
+  }
+}
+
+// --- row texts --------------------------------------------------------------
+
+TEST(RowText, FoldsLineEndsTabsAndBlankRunsAndCutsAfter255Bytes) {
+  struct Case {
+    std::string text;
+    std::string row;
+    const char* what;
+  };
+  const std::string x255(255, 'x');
+  const Case cases[] = {
+      {"a\r\n\r\nb\tc", "a b c", "line ends and tab"},
+      {"a  \t \r\n  b", "a b", "a run of mixed blanks"},
+      {"  ", " ", "blanks only"},
+      {"a\nb\rc", "a\nb\rc", "lone line feeds and returns stay"},
+      {"粘贴\t板", "粘贴 板", "Chinese around a tab"},
+      {"", "", "empty"},
+      {x255, x255, "exactly 255 bytes is not cut"},
+      {std::string(300, 'x'), x255 + "...", "300 bytes"},
+      // The cut is made before folding: 255 bytes of "a " fold to far fewer.
+      {std::string(200, ' ') + std::string(100, 'y'), " " + std::string(55, 'y') + "...", "blanks before the cut"},
+      // 254 bytes and then a double-byte character: the cut must not split it.
+      {std::string(254, 'z') + "板板", std::string(254, 'z') + "...", "a character across the cut"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MakeRowText(c.text), c.row) << c.what;
+  }
+}
+
+TEST(RowText, FoldTextKeepsTheWholeText) {
+  std::string memo = std::string(300, 'm') + "\r\n\t end";
+  EXPECT_EQ(FoldText(memo), std::string(300, 'm') + " end") << "a memo is folded but never cut";
+  EXPECT_EQ(FoldText("a\r\n\r\nb\tc"), "a b c");
+}
+
+TEST(PreviewText, ReadsTheFirst255BytesOfTheFile) {
+  ScratchDir dir;
+  struct Case {
+    std::string bytes;
+    std::string preview;
+    const char* what;
+  };
+  const Case cases[] = {
+      {"", "", "an empty file gives an empty row"},
+      {std::string(254, 'p'), std::string(254, 'p'), "254 bytes"},
+      {std::string(255, 'p'), std::string(255, 'p') + "...", "a file of exactly 255 bytes counts as cut"},
+      {std::string(300, 'p'), std::string(255, 'p') + "...", "300 bytes"},
+      {"第一行\r\n第二行\t完", "第一行 第二行 完", "Chinese lines"},
+      {std::string("a\0b", 3), std::string("a\0b", 3), "a zero byte is kept as read"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    std::string path = dir.path() + "f" + std::to_string(n++) + ".spt";
+    WriteBytes(path, c.bytes);
+    EXPECT_EQ(MakePreviewText(HostFileSystem(), path), c.preview) << c.what;
+  }
+  EXPECT_EQ(MakePreviewText(HostFileSystem(), dir.path() + "missing.spt"), "") << "a missing file";
+}
+
+// --- the row store ----------------------------------------------------------
+
+HistoryRow Row(const std::string& name, int type = 0) {
+  HistoryRow row;
+  row.fileName = name;
+  row.type = type;
+  return row;
+}
+
+TEST(HistoryRows, NewestOnTopAndSafeOutOfRange) {
+  CHistoryRows rows;
+  EXPECT_EQ(rows.At(0), nullptr) << "an empty list has no row 0";
+  EXPECT_EQ(rows.AddAtTop(Row("a", 5)), 0);
+  EXPECT_EQ(rows.AddAtTop(Row("b", 6)), 0);
+  EXPECT_EQ(rows.AddAtTop(Row("c", 5)), 0);
+  ASSERT_EQ(rows.GetCount(), 3);
+  EXPECT_EQ(rows.GetRowFileName(0), "c") << "the last added row is the top";
+  EXPECT_EQ(rows.GetRowFileName(2), "a") << "the first added row is the bottom";
+  EXPECT_EQ(rows.GetRowFileName(-1), "");
+  EXPECT_EQ(rows.GetRowFileName(3), "");
+  EXPECT_EQ(rows.At(3), nullptr);
+  EXPECT_EQ(rows.At(-1), nullptr);
+
+  EXPECT_EQ(rows.FindType(5), 0);
+  EXPECT_EQ(rows.FindType(5, 1), 2) << "the search starts at the given row";
+  EXPECT_EQ(rows.FindType(6), 1);
+  EXPECT_EQ(rows.FindType(7), -1);
+  EXPECT_EQ(rows.FindType(5, 3), -1);
+
+  rows.Remove(1);
+  ASSERT_EQ(rows.GetCount(), 2);
+  EXPECT_EQ(rows.GetRowFileName(0), "c");
+  EXPECT_EQ(rows.GetRowFileName(1), "a") << "removing the middle row keeps the others in order";
+  rows.Remove(5);
+  rows.Remove(-1);
+  EXPECT_EQ(rows.GetCount(), 2) << "removing a row out of range changes nothing";
+}
+
+// --- filling from the directory ---------------------------------------------
+
+std::vector<std::string> FileNamesTopDown(const CHistoryRows& rows) {
+  std::vector<std::string> names;
+  for (int i = 0; i < rows.GetCount(); ++i) names.push_back(rows.GetRowFileName(i));
+  return names;
+}
+
+TEST(FillHistoryRows, NewestOnTopWhateverTheListingOrderAndOnlyHistoryFiles) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  // Created out of order, with neighbours that are not history files; the
+  // stray names are stamped long before the cut-off, so counting them would
+  // also raise the old-history flag.
+  for (const char* name : {"2024030100000000.cbf", "2024010100000000.spt", "2024050100000000.jpg",
+                           "2024020100000000.bmp", "2024040100000000.gif", "20000101000000001.spt",
+                           "2000010100000000.SPT", "2000010100000000.txt", "FormatList.ini", "~2000010100000000.spt.tmp"}) {
+    WriteBytes(dir.path() + name, "x");
+  }
+  ASSERT_TRUE(fs.MakeDirectory(dir.path() + "backup"));
+
+  CHistoryRows rows;
+  HistoryFill fill = FillHistoryRows(fs, dir.path(), "2000010100000000", rows);
+  EXPECT_EQ(FileNamesTopDown(rows),
+            (std::vector<std::string>{"2024050100000000.jpg", "2024040100000000.gif", "2024030100000000.cbf",
+                                      "2024020100000000.bmp", "2024010100000000.spt"}))
+      << "rows must be the history files, newest on top";
+  EXPECT_FALSE(fill.oldHistory) << "names that are not history files must not count as old history";
+  EXPECT_EQ(fill.lastText, "") << "the top row is not a text file";
+  for (int i = 0; i < rows.GetCount(); ++i) {
+    EXPECT_FALSE(rows.At(i)->resolved) << "row " << i << " should be left for the first look";
+  }
+}
+
+TEST(FillHistoryRows, FilesBeforeTheCutOffAreOldAndGetNoRow) {
+  ScratchDir dir;
+  for (const char* name : {"2024010100000000.spt", "2024010212304499.spt", "2024010212304500.cbf",
+                           "2024010212304501.spt", "2024123100000000.bmp"}) {
+    WriteBytes(dir.path() + name, "x");
+  }
+  CHistoryRows rows;
+  HistoryFill fill = FillHistoryRows(HostFileSystem(), dir.path(), "2024010212304500", rows);
+  EXPECT_TRUE(fill.oldHistory);
+  EXPECT_EQ(FileNamesTopDown(rows),
+            (std::vector<std::string>{"2024123100000000.bmp", "2024010212304501.spt", "2024010212304500.cbf"}))
+      << "a file stamped exactly at the cut-off is shown, anything earlier is not";
+}
+
+TEST(FillHistoryRows, NoDaysKeptMakesEverythingStampedBeforeNowOld) {
+  ScratchDir dir;
+  std::time_t now = std::time(nullptr);
+  WriteBytes(dir.path() + MakeTimeStampName(now - 3600, 0) + ".spt", "an hour ago");
+  WriteBytes(dir.path() + MakeTimeStampName(now - 1, 990) + ".cbf", "a second ago");
+  CHistoryRows rows;
+  HistoryFill fill = FillHistoryRows(HostFileSystem(), dir.path(), MakeCutOffStamp({now, 0}, 0), rows);
+  EXPECT_TRUE(fill.oldHistory) << "with 0 days everything before the present moment is old";
+  EXPECT_EQ(rows.GetCount(), 0) << "no row is shown";
+  EXPECT_EQ(fill.lastText, "");
+
+  HistoryFill oneDay = FillHistoryRows(HostFileSystem(), dir.path(), MakeCutOffStamp({now, 0}, 1), rows);
+  EXPECT_FALSE(oneDay.oldHistory) << "with one day kept, an hour-old file is not old";
+  EXPECT_EQ(rows.GetCount(), 2);
+}
+
+TEST(FillHistoryRows, CutOffIsDaysBeforeNowWithNowsMilliseconds) {
+  std::time_t now = std::time(nullptr);
+  EXPECT_EQ(MakeCutOffStamp({now, 456}, 3), MakeTimeStampName(now - 3 * 86400, 456));
+  EXPECT_EQ(MakeCutOffStamp({now, 456}, 0), MakeTimeStampName(now, 456));
+}
+
+TEST(FillHistoryRows, LastTextIsTheWholeNewestTextFile) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  // Sizes around the 32768-byte pieces the file is read in.
+  for (std::size_t size : {std::size_t{1}, std::size_t{32767}, std::size_t{32768}, std::size_t{65536},
+                           std::size_t{100000}}) {
+    std::string text = size >= 4 ? "板\r\n" : "";
+    while (text.size() < size) text += static_cast<char>('a' + text.size() % 26);
+    WriteBytes(dir.path() + "2024010100000000.spt", "older");
+    WriteBytes(dir.path() + "2024010200000000.spt", text);
+    CHistoryRows rows;
+    HistoryFill fill = FillHistoryRows(fs, dir.path(), "", rows);
+    EXPECT_EQ(fill.lastText.size(), size) << "last text of a " << size << "-byte file";
+    EXPECT_TRUE(fill.lastText == text) << "last text differs from the " << size << "-byte file";
+  }
+}
+
+TEST(FillHistoryRows, UnreadableDirectoryGivesNothing) {
+  ScratchDir dir;
+  CHistoryRows rows;
+  HistoryFill fill = FillHistoryRows(HostFileSystem(), dir.path() + "missing\\", "", rows);
+  EXPECT_EQ(rows.GetCount(), 0);
+  EXPECT_FALSE(fill.oldHistory);
+}
+
+// --- resolving rows ---------------------------------------------------------
+
+class ResolveHistoryRowTest : public ::testing::Test {
+ protected:
+  ResolveHistoryRowTest() : formats(HostFileSystem(), kExe, dir.path()) { formats.LoadFormatList(); }
+
+  // A clipboard file holding text and one registered format, with the memo.
+  void WriteClipboardFileWith(const std::string& name, const std::string& memo, const std::string& formatName) {
+    MemoryClipboard clipboard;
+    clipboard.PutText(1, "text");
+    clipboard.Put(clipboard.RegisterFormat(formatName), {1, 2, 3});
+    ASSERT_GE(WriteClipboardFile(clipboard, HostFileSystem(), dir.path() + name, 0, memo), 0)
+        << "could not write the clipboard file " << name;
+  }
+
+  HistoryRow Resolve(const std::string& name, bool expectOk = true) {
+    HistoryRow row;
+    row.fileName = name;
+    row.resolved = false;
+    EXPECT_EQ(ResolveHistoryRow(HostFileSystem(), dir.path(), kExe, formats, row), expectOk) << name;
+    return row;
+  }
+
+  ScratchDir dir;
+  CFormatListTable formats;
+};
+
+TEST_F(ResolveHistoryRowTest, TextAndImageRowsTakeTheExecutablesIcons) {
+  WriteBytes(dir.path() + "2024010100000000.spt", "第一行\r\n第二行");
+  struct Case {
+    const char* name;
+    std::string text;
+    int icon;
+    int type;
+  };
+  const Case cases[] = {
+      {"2024010100000000.spt", "第一行 第二行", 2, 0},
+      {"2024010100000001.spt", "", 2, 0},  // missing: still a text row, empty
+      {"2024010100000002.bmp", "2024010100000002.bmp", 4, -1},
+      {"2024010100000003.gif", "2024010100000003.gif", 8, -1},
+      {"2024010100000004.jpg", "2024010100000004.jpg", 9, -1},
+  };
+  for (const Case& c : cases) {
+    HistoryRow row = Resolve(c.name);
+    EXPECT_TRUE(row.resolved) << c.name;
+    EXPECT_EQ(row.text, c.text) << "text of " << c.name;
+    EXPECT_EQ(row.iconFile, kExe) << "icon file of " << c.name;
+    EXPECT_EQ(row.iconIndex, c.icon) << "icon index of " << c.name;
+    EXPECT_EQ(row.type, c.type) << "type of " << c.name;
+  }
+}
+
+TEST_F(ResolveHistoryRowTest, ClipboardFileShowsItsMemoAndGetsAFormatSet) {
+  WriteClipboardFileWith("2024010100000000.cbf", "记事本 - 说明", "Kelvarion Test Format");
+  WriteClipboardFileWith("2024010100000001.cbf", "another", "Kelvarion Test Format");
+  const std::string list = "Kelvarion Test Format,TEXT";
+
+  HistoryRow first = Resolve("2024010100000000.cbf");
+  EXPECT_EQ(first.text, "记事本 - 说明") << "the row shows the stored memo";
+  EXPECT_EQ(first.iconFile, kExe) << "a new format set takes the executable's icon";
+  EXPECT_EQ(first.iconIndex, 1) << "a new format set takes icon 1";
+  std::string iconFile;
+  int iconIndex = -1;
+  EXPECT_EQ(formats.FindFormatList(list, iconFile, iconIndex), first.type)
+      << "the sorted format names must have been added to the table, and the type is their position";
+
+  HistoryRow second = Resolve("2024010100000001.cbf");
+  EXPECT_EQ(second.type, first.type) << "the same format set must give the same type";
+}
+
+TEST_F(ResolveHistoryRowTest, KnownFormatSetGivesItsStoredIcon) {
+  int position = formats.AddFormatList("Kelvarion Test Format,TEXT", "C:\\图标\\icons.dll", 7);
+  WriteClipboardFileWith("2024010100000000.cbf", "memo", "Kelvarion Test Format");
+  HistoryRow row = Resolve("2024010100000000.cbf");
+  EXPECT_EQ(row.type, position);
+  EXPECT_EQ(row.iconFile, "C:\\图标\\icons.dll");
+  EXPECT_EQ(row.iconIndex, 7);
+}
+
+TEST_F(ResolveHistoryRowTest, UnreadableClipboardFileIsRefused) {
+  WriteBytes(dir.path() + "2024010100000001.cbf", "not a clipboard file");
+  WriteBytes(dir.path() + "2024010100000002.cbf", "");
+  int before = formats.GetSize();
+  for (const char* name : {"2024010100000000.cbf", "2024010100000001.cbf", "2024010100000002.cbf"}) {
+    HistoryRow row = Resolve(name, false);
+    EXPECT_FALSE(row.resolved) << name << " must stay unresolved";
+  }
+  EXPECT_EQ(formats.GetSize(), before) << "a refused file must not add a format set";
+  Resolve("2024010100000000.txt", false);
+}
+
+}  // namespace
+}  // namespace kelvarion
