@@ -43,18 +43,20 @@ class Program:
         self.processes = []
 
     def start(self, *args):
-        proc = subprocess.Popen(["wine", str(self.exe), *args], cwd=self.folder,
+        proc = subprocess.Popen(["wine", str(self.exe), *args], cwd=self.folder, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(proc)
         return proc
 
     def run(self, *args, timeout=30):
+        # The program is a GUI one: with its output on a pipe Wine keeps a
+        # console for it that later console programs (the driver) hang on.
         return subprocess.run(["wine", str(self.exe), *args], cwd=self.folder, timeout=timeout,
-                              capture_output=True)
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def driver(self, *args, timeout=60):
         result = subprocess.run(["wine", str(WIN64 / "kdriver.exe"), *args], capture_output=True,
-                                timeout=timeout)
+                                stdin=subprocess.DEVNULL, timeout=timeout)
         return result.returncode, result.stdout.decode("utf-8", "replace").strip()
 
     def screenshot(self, name):

@@ -4,6 +4,12 @@
 
 #include "win/text_win.h"
 
+// The ports' member names are also <windows.h> macros; this file calls the W
+// functions by their full names, so the macros only get in the way.
+#undef CreateDirectory
+#undef GetComputerName
+#undef GetUserName
+
 namespace kelvarion {
 
 namespace {

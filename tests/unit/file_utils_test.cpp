@@ -1,0 +1,144 @@
+#include "base/file_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/memory/memory_file_system.h"
+#include "support/test_support.h"
+
+namespace kelvarion {
+namespace {
+
+using test::HostFileSystem;
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+// "\x81\x5C" is one Chinese character whose trail byte is '\'.
+const std::string kTrailBackslash = "\x81\x5C";
+
+std::vector<std::string> Sorted(const CTextList& list) {
+  std::vector<std::string> items = list.Items();
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+TEST(PathParts, BackslashesOnCharacterBoundariesOnly) {
+  EXPECT_EQ(AddTrailingBackslash("C:\\dir"), "C:\\dir\\");
+  EXPECT_EQ(AddTrailingBackslash("C:\\dir\\"), "C:\\dir\\");
+  EXPECT_EQ(AddTrailingBackslash("C:\\" + kTrailBackslash), "C:\\" + kTrailBackslash + "\\")
+      << "a trail byte 0x5C is not a separator";
+  EXPECT_EQ(FileNamePart("C:\\a\\Kelvarion.exe"), "Kelvarion.exe");
+  EXPECT_EQ(FileNamePart("C:\\" + kTrailBackslash + ".exe"), kTrailBackslash + ".exe");
+  EXPECT_EQ(DirectoryPart("C:\\a\\" + kTrailBackslash + "x"), "C:\\a\\");
+  EXPECT_EQ(DirectoryPart("plain"), "");
+}
+
+TEST(CreateDirectoryPath, CreatesEveryLevel) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  EXPECT_EQ(CreateDirectoryPath(fs, dir.path() + "a\\b\\c\\"), 0);
+  EXPECT_TRUE(fs.IsDirectory(dir.path() + "a\\b\\c"));
+  EXPECT_EQ(CreateDirectoryPath(fs, dir.path() + "a\\b\\c\\"), 0) << "existing levels are no error";
+  EXPECT_EQ(CreateDirectoryPath(fs, dir.path() + "x\\y"), 0);
+  EXPECT_TRUE(fs.IsDirectory(dir.path() + "x\\y")) << "the last level needs no trailing backslash";
+}
+
+TEST(CreateDirectoryPath, DoesNotSplitADoubleByteCharacter) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  CreateDirectoryPath(fs, dir.path() + kTrailBackslash + "\\sub\\");
+  EXPECT_TRUE(fs.IsDirectory(dir.path() + kTrailBackslash + "\\sub"));
+  CTextList names;
+  ListFiles(fs, dir.path(), names);
+  EXPECT_EQ(names.Items(), std::vector<std::string>{kTrailBackslash})
+      << "no directory may be made from the lead byte alone";
+}
+
+TEST(FileExists, FilesDirectoriesAndWildcards) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  WriteBytes(dir.path() + "tessaryn.ini", "x");
+  EXPECT_TRUE(FileExists(fs, dir.path() + "tessaryn.ini"));
+  EXPECT_TRUE(FileExists(fs, dir.path()));
+  EXPECT_TRUE(FileExists(fs, dir.path() + "*.ini"));
+  EXPECT_FALSE(FileExists(fs, dir.path() + "*.cbf"));
+  EXPECT_FALSE(FileExists(fs, dir.path() + "missing.ini"));
+  EXPECT_FALSE(FileExists(fs, ""));
+}
+
+TEST(ReadTextFile, ZeroBytesEndTheirBlock) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  std::string text = "unchanged";
+  EXPECT_EQ(ReadTextFile(fs, dir.path() + "missing.txt", text), -1);
+  EXPECT_EQ(text, "unchanged") << "a file that cannot be opened leaves the text alone";
+
+  WriteBytes(dir.path() + "plain.txt", std::string("ab\0cd", 5));
+  EXPECT_EQ(ReadTextFile(fs, dir.path() + "plain.txt", text), 2);
+  EXPECT_EQ(text, "ab");
+
+  // The zero byte ends the first block's part; the second block still counts.
+  std::string first = std::string(10, 'A') + '\0' + std::string(32757, 'B');
+  ASSERT_EQ(first.size(), 32768u);
+  WriteBytes(dir.path() + "blocks.txt", first + "tail");
+  EXPECT_EQ(ReadTextFile(fs, dir.path() + "blocks.txt", text), 14);
+  EXPECT_EQ(text, std::string(10, 'A') + "tail");
+
+  WriteBytes(dir.path() + "exact.txt", std::string(32768, 'z'));
+  EXPECT_EQ(ReadTextFile(fs, dir.path() + "exact.txt", text), 32768) << "a file of exactly one block";
+
+  WriteBytes(dir.path() + "empty.txt", "");
+  EXPECT_EQ(ReadTextFile(fs, dir.path() + "empty.txt", text), 0);
+  EXPECT_EQ(text, "");
+}
+
+TEST(WriteTextFile, ReplacesTheFileOrReportsFailure) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  EXPECT_EQ(WriteTextFile(fs, dir.path() + "t.txt", "first, longer"), 0);
+  EXPECT_EQ(WriteTextFile(fs, dir.path() + "t.txt", "\xD5\x66\r\n"), 0);
+  EXPECT_EQ(ReadBytes(dir.path() + "t.txt"), "\xD5\x66\r\n") << "the old bytes must be gone";
+  EXPECT_EQ(WriteTextFile(fs, dir.path() + "no\\such\\dir\\t.txt", "x"), -1);
+
+  MemoryFileSystem memory;
+  memory.writeLimit = 3;
+  EXPECT_EQ(WriteTextFile(memory, "C:\\t.txt", "too long"), -1) << "a short write is a failure";
+}
+
+TEST(WriteDataFile, WritesTheBufferLengthReplacingOrAppending) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  CByteBuffer buffer(6);
+  std::copy_n("BM\0\x01xy", 6, buffer.GetData());
+  buffer.SetLength(4);
+  const std::string file = dir.path() + "image.bmp";
+  WriteDataFile(fs, file, buffer, false);
+  EXPECT_EQ(ReadBytes(file), std::string("BM\0\x01", 4)) << "only the current length is written, zero bytes included";
+  WriteDataFile(fs, file, buffer, true);
+  EXPECT_EQ(ReadBytes(file), std::string("BM\0\x01" "BM\0\x01", 8));
+  WriteDataFile(fs, file, buffer, false);
+  EXPECT_EQ(ReadBytes(file).size(), 4u) << "without append the file is replaced";
+  WriteDataFile(fs, dir.path() + "no\\dir\\x.bmp", buffer, false);  // nothing happens
+  EXPECT_FALSE(fs.Exists(dir.path() + "no"));
+}
+
+TEST(ListFiles, AppendsEntryNames) {
+  ScratchDir dir;
+  FileSystem& fs = HostFileSystem();
+  WriteBytes(dir.path() + "2024030507080998.spt", "a");
+  WriteBytes(dir.path() + "\xD5\x66.txt", "b");
+  CreateDirectoryPath(fs, dir.path() + "backup\\");
+  CTextList list{"kept"};
+  std::string noSlash = dir.path().substr(0, dir.path().size() - 1);
+  ListFiles(fs, noSlash, list);
+  EXPECT_EQ(Sorted(list), (std::vector<std::string>{"2024030507080998.spt", "backup", "kept", "\xD5\x66.txt"}))
+      << "sub-directories are listed, . and .. are not, and the list is appended to";
+  CTextList untouched{"x"};
+  ListFiles(fs, dir.path() + "missing\\", untouched);
+  EXPECT_EQ(untouched.Items(), std::vector<std::string>{"x"});
+}
+
+}  // namespace
+}  // namespace kelvarion

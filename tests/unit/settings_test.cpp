@@ -1,0 +1,204 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "base/ini.h"
+#include "platform/fixed_environment.h"
+#include "support/test_support.h"
+
+namespace kelvarion {
+namespace {
+
+using test::HostFileSystem;
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  SettingsTest() : env_(dir_.path() + "Kelvarion.exe", "PC1", "alice"), app_(env_, HostFileSystem()) {}
+
+  std::string ProgramIni() const { return dir_.path() + "Kelvarion.ini"; }
+  std::string LocalDir() const { return dir_.path() + "alice\\"; }
+  std::string UserIni() const { return LocalDir() + "tessaryn.ini"; }
+  std::string Stored(const std::string& key) { return ReadIniStringRaw(HostFileSystem(), UserIni(), "Setup", key); }
+  // Puts one value into the user settings file, as a hand edit would.
+  void Store(const std::string& key, const std::string& value) {
+    app_.GetLocalDirectory();
+    ASSERT_NE(WriteIniString(HostFileSystem(), UserIni(), "Setup", key, value), 0);
+    app_.ResetSettingsCache();
+  }
+
+  ScratchDir dir_;
+  FixedEnvironment env_;
+  CTessarynApp app_;
+};
+
+TEST_F(SettingsTest, FirstStartWritesEveryDefaultBack) {
+  app_.LoadStartupSettings();
+  FileSystem& fs = HostFileSystem();
+  EXPECT_EQ(ReadIniStringRaw(fs, ProgramIni(), "LocalDirectory", "PC1.alice"), LocalDir())
+      << "the program settings file records this computer's and user's local directory";
+  EXPECT_EQ(ReadIniStringRaw(fs, ProgramIni(), "Setup", "MainWindowTitle"), "Kelvarion");
+  EXPECT_TRUE(fs.IsDirectory(LocalDir()));
+  EXPECT_TRUE(fs.IsDirectory(LocalDir() + "CPasteClipboard"));
+  EXPECT_EQ(app_.GetUserIniPath(), UserIni());
+
+  const std::pair<const char*, std::string> defaults[] = {
+      {"TempDir", LocalDir() + "CPasteClipboard\\"},
+      {"MdbFile", LocalDir() + "tessaryn.mdb"},
+      {"Editer", "notepad.exe"},
+      {"BMP_Editer", "mspaint.exe"},
+      {"CBF_Editer", "Kelvarion.exe"},
+      {"AutoLoadDays", "1"},
+      {"Backup", "Y"},
+      {"BackupM", "N"},
+      {"AlwaysOnTop", "Y"},
+      {"PAST_MENU", "20"},
+      {"Diaphaneity", "255"},
+      {"HotKey", "112"},
+      {"HotKeyFlags", "2"},
+  };
+  for (const auto& [key, value] : defaults) EXPECT_EQ(Stored(key), value) << key << " must be written back";
+
+  EXPECT_EQ(app_.GetHistoryDirectory(), LocalDir() + "CPasteClipboard\\");
+  EXPECT_EQ(app_.GetMdbFile(), LocalDir() + "tessaryn.mdb");
+  EXPECT_EQ(app_.GetClipFileEditor(), "Kelvarion.exe");
+  EXPECT_EQ(app_.GetAutoLoadDays(), 1);
+  EXPECT_TRUE(app_.IsBackupEnabled());
+  EXPECT_FALSE(app_.IsBackupMove());
+  EXPECT_TRUE(app_.IsAlwaysOnTop());
+  EXPECT_EQ(app_.GetPasteMenuCount(), 20);
+  EXPECT_EQ(app_.GetDiaphaneity(), 255);
+  EXPECT_EQ(app_.GetHotKey(), 112);
+  EXPECT_EQ(app_.GetHotKeyFlags(), 2);
+  EXPECT_EQ(app_.GetMainWindowTitle(), " Kelvarion");
+  EXPECT_EQ(app_.GetVersionText(), "1.20");
+  EXPECT_EQ(app_.GetExePath(), dir_.path() + "Kelvarion.exe");
+}
+
+TEST_F(SettingsTest, StoredValuesAreClamped) {
+  struct Case {
+    const char* key;
+    std::string stored;
+    std::function<int(CTessarynApp&)> read;
+    int expected;
+  };
+  auto diaphaneity = [](CTessarynApp& a) { return a.GetDiaphaneity(); };
+  auto hotKey = [](CTessarynApp& a) { return a.GetHotKey(); };
+  auto flags = [](CTessarynApp& a) { return a.GetHotKeyFlags(); };
+  auto pasteCount = [](CTessarynApp& a) { return a.GetPasteMenuCount(); };
+  auto days = [](CTessarynApp& a) { return a.GetAutoLoadDays(); };
+  auto backup = [](CTessarynApp& a) { return static_cast<int>(a.IsBackupEnabled()); };
+  auto onTop = [](CTessarynApp& a) { return static_cast<int>(a.IsAlwaysOnTop()); };
+  auto backupMove = [](CTessarynApp& a) { return static_cast<int>(a.IsBackupMove()); };
+  const Case cases[] = {
+      {"Diaphaneity", "10", diaphaneity, 25},     {"Diaphaneity", "300", diaphaneity, 255},
+      {"Diaphaneity", "abc", diaphaneity, 25},    {"Diaphaneity", "128", diaphaneity, 128},
+      {"HotKey", "130", hotKey, 112},             {"HotKey", "123", hotKey, 123},
+      {"HotKey", "111", hotKey, 112},             {"HotKeyFlags", "16", flags, 2},
+      {"HotKeyFlags", "6", flags, 6},             {"HotKeyFlags", "0", flags, 2},
+      {"HotKeyFlags", "17", flags, 1},            {"PAST_MENU", "-3", pasteCount, 0},
+      {"PAST_MENU", "7", pasteCount, 7},          {"AutoLoadDays", "abc", days, 0},
+      {"AutoLoadDays", "-2", days, 0},            {"AutoLoadDays", " 7days", days, 7},
+      {"Backup", "Y   ", backup, 1},              {"Backup", "y", backup, 0},
+      {"Backup", "Yes", backup, 0},               {"AlwaysOnTop", "N", onTop, 0},
+      {"BackupM", "Y", backupMove, 1},
+  };
+  for (const Case& c : cases) {
+    Store(c.key, c.stored);
+    EXPECT_EQ(c.read(app_), c.expected) << c.key << "=" << c.stored;
+  }
+}
+
+TEST_F(SettingsTest, BlanksOnlyValueIsReplacedByTheDefault) {
+  Store("Editer", "   ");
+  EXPECT_EQ(app_.GetTextEditor(), "notepad.exe");
+  EXPECT_EQ(Stored("Editer"), "notepad.exe") << "the default is written over the blanks";
+}
+
+TEST_F(SettingsTest, BackupFlagKeyMatchesWithoutCase) {
+  app_.GetLocalDirectory();
+  WriteBytes(UserIni(), "[setup]\r\nbackup=N\r\n");  // the spelling the settings dialog uses
+  EXPECT_FALSE(app_.IsBackupEnabled());
+}
+
+TEST_F(SettingsTest, TempDirWithoutBackslashIsUsedWithOne) {
+  Store("TempDir", dir_.path() + "history");
+  EXPECT_EQ(app_.GetHistoryDirectory(), dir_.path() + "history\\");
+  EXPECT_TRUE(HostFileSystem().IsDirectory(dir_.path() + "history")) << "the history directory is created";
+  EXPECT_EQ(Stored("TempDir"), dir_.path() + "history") << "the stored value is not rewritten";
+}
+
+TEST_F(SettingsTest, LocalDirectoryFromTheProgramSettings) {
+  // "\x81\x5C" is one Chinese character whose trail byte is '\': it does not
+  // end the path.
+  const std::string stored = dir_.path() + "shared\\\x81\x5C";
+  WriteBytes(ProgramIni(), "[LocalDirectory]\r\nPC1.alice=" + stored + "\r\nPC2.bob=elsewhere\r\n");
+  EXPECT_EQ(app_.GetLocalDirectory(), stored + "\\");
+  EXPECT_TRUE(HostFileSystem().IsDirectory(stored));
+  EXPECT_EQ(app_.GetUserIniPath(), stored + "\\tessaryn.ini");
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), ProgramIni(), "LocalDirectory", "PC1.alice"), stored);
+}
+
+TEST_F(SettingsTest, MainWindowTitleComesFromTheProgramSettings) {
+  WriteBytes(ProgramIni(), "[Setup]\r\nMainWindowTitle=Clip\r\n");
+  EXPECT_EQ(app_.GetMainWindowTitle(), " Clip");
+  WriteBytes(ProgramIni(), "[Setup]\r\nMainWindowTitle=Other\r\n");
+  app_.ResetSettingsCache();
+  EXPECT_EQ(app_.GetMainWindowTitle(), " Clip") << "the title outlives a cache reset";
+}
+
+TEST_F(SettingsTest, SetDiaphaneityClampsStoresAndCaches) {
+  app_.SetDiaphaneity(300);
+  EXPECT_EQ(Stored("Diaphaneity"), "255");
+  EXPECT_EQ(app_.GetDiaphaneity(), 255);
+  app_.SetDiaphaneity(3);
+  EXPECT_EQ(Stored("Diaphaneity"), "25");
+  EXPECT_EQ(app_.GetDiaphaneity(), 25) << "the setter updates the cache";
+  app_.SetDiaphaneity(100);
+  app_.ResetSettingsCache();
+  EXPECT_EQ(app_.GetDiaphaneity(), 100);
+}
+
+TEST_F(SettingsTest, CachedUntilReset) {
+  Store("Editer", "vi.exe");
+  EXPECT_EQ(app_.GetTextEditor(), "vi.exe");
+  ASSERT_NE(WriteIniString(HostFileSystem(), UserIni(), "Setup", "Editer", "emacs.exe"), 0);
+  ASSERT_NE(WriteIniString(HostFileSystem(), UserIni(), "Setup", "BackupM", "Y"), 0);
+  EXPECT_EQ(app_.GetTextEditor(), "vi.exe") << "cached values are not read again";
+  EXPECT_TRUE(app_.IsBackupMove()) << "BackupM is read afresh on every call";
+  app_.ResetSettingsCache();
+  EXPECT_EQ(app_.GetTextEditor(), "emacs.exe");
+}
+
+TEST(SettingsPaths, ProgramSettingsFileOnlyForAnExe) {
+  ScratchDir dir;
+  FixedEnvironment upper(dir.path() + "KELVARION.EXE", "PC", "u");
+  EXPECT_EQ(CTessarynApp(upper, HostFileSystem()).GetProgramIniPath(), dir.path() + "KELVARION.ini");
+
+  FixedEnvironment other(dir.path() + "kelvarion.bin", "PC", "u");
+  CTessarynApp app(other, HostFileSystem());
+  EXPECT_EQ(app.GetProgramIniPath(), "");
+  EXPECT_EQ(app.GetLocalDirectory(), dir.path() + "u\\") << "without a program settings file the default holds";
+  EXPECT_EQ(app.GetMainWindowTitle(), " Kelvarion");
+  EXPECT_EQ(app.GetClipFileEditor(), "kelvarion.bin");
+  CTextList names;
+  ReadIniSectionNames(HostFileSystem(), dir.path() + "u\\tessaryn.ini", names);
+  EXPECT_EQ(names.Items(), std::vector<std::string>{"Setup"});
+  EXPECT_FALSE(HostFileSystem().Exists(dir.path() + "kelvarion.ini"));
+}
+
+TEST(SettingsPaths, EnvironmentTextsAreLimited) {
+  FixedEnvironment env("C:\\" + std::string(507, 'a') + "\xD5\x66" "b", std::string(300, 'c'), "\xD5\x66");
+  EXPECT_EQ(GetModulePath(env), "C:\\" + std::string(507, 'a')) << "511 bytes at most, never half a character";
+  EXPECT_EQ(GetComputerNameText(env).size(), 255u);
+  EXPECT_EQ(GetUserNameText(env), "\xD5\x66");
+  FixedEnvironment plain("C:\\dir\\x.exe", "c", "u");
+  EXPECT_EQ(GetModuleDirectory(plain), "C:\\dir\\");
+}
+
+}  // namespace
+}  // namespace kelvarion
