@@ -1,16 +1,23 @@
 // Kelvarion.exe: the command line chooses the role of this process.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "app/command_line.h"
+#include "app/resident_win.h"
 #include "app/settings.h"
 #include "base/notice.h"
+#include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
 #include "win/text_win.h"
 
 using namespace kelvarion;
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
   Win32FileSystem files;
+  Win32Clipboard clipboard;
+  Win32Clock clock;
   Win32Environment environment;
   MessageBoxUserNotice notice;
   SetUserNotice(&notice);
@@ -33,10 +40,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       break;
   }
 
-  // The settings start-up of the resident program: the local directory (and
-  // its entry in the program settings file), the history directory, and the
-  // user settings file with every setting's default written back.
-  app.GetLocalDirectory();
-  app.LoadStartupSettings();
-  return 0;
+  // A clipboard file given on the command line opens the viewer, which comes
+  // with its own window; until then such a start ends at once.
+  const std::string argument = ClipboardFileArgument(commandLine);
+  if (!argument.empty() && HasClipboardFileEnding(argument) && files.Exists(argument)) return 0;
+
+  ShellContext context{app, files, clipboard, clock, instance};
+  return RunResident(context);
 }

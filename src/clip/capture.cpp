@@ -211,6 +211,15 @@ bool WriteHistoryText(CaptureContext& context, const std::string& name, const st
                           [&](const std::string& path) { return WriteTextFile(context.files, path, text) == 0; });
 }
 
+}  // namespace
+
+std::string SaveHistoryText(CaptureContext& context, const std::string& text) {
+  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
+  return WriteHistoryText(context, name, text) ? name : std::string();
+}
+
+namespace {
+
 // Steps 2 to 6 of the automatic capture: read, drop repeats, save, show.
 CaptureResult CaptureTextNow(CaptureContext& context, CaptureState& state) {
   int read = ReadClipboard(context.clipboard, state.currentText, state.listenToFileNames, true);

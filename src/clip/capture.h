@@ -91,4 +91,8 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
 // Neither compares with nor changes the last text.
 CaptureResult CaptureClipboardFileNames(CaptureContext& context);
 
+// Saves a text as a new ".spt" history file (files dropped on the list) and
+// returns its name, or the empty text when it could not be written.
+std::string SaveHistoryText(CaptureContext& context, const std::string& text);
+
 }  // namespace kelvarion

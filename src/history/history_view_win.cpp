@@ -44,7 +44,7 @@ bool StartProgram(const std::string& commandLine, int show) {
 }  // namespace
 
 CTessarynView::CTessarynView(ShellContext& context, CMainFrame& frame) : context_(context), frame_(frame) {
-  capture_.listenFileNames = ReadSetup(context_, "ListenClipboard_FileName", "N") == "Y";
+  capture_.listenToFileNames = ReadSetup(context_, "ListenClipboard_FileName", "N") == "Y";
   screenSaveType_ = ToUpper(ReadSetup(context_, "ScreenSaveType", "BMP"));
   if (screenSaveType_ != "JPG" && screenSaveType_ != "GIF" && screenSaveType_ != "BMP") {
     screenSaveType_ = "BMP";
@@ -56,7 +56,7 @@ CTessarynView::~CTessarynView() = default;
 
 bool CTessarynView::CreateView(HWND parent) {
   HWND list = CreateWindowExW(WS_EX_ACCEPTFILES | WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0,
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0,
                               0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kListControlId)),
                               context_.instance, nullptr);
   if (!list) return false;
@@ -173,29 +173,33 @@ void CTessarynView::OpenHistoryRow(int index) {
   StartProgram("\"" + program + "\" \"" + context_.app.GetHistoryDirectory() + name + "\"", SW_SHOW);
 }
 
+CaptureContext CTessarynView::MakeCaptureContext() {
+  return CaptureContext{context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
+                        reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this};
+}
+
 void CTessarynView::ShowCaptureMessage(CaptureResult result) {
-  const char* text = CaptureResultMessage(result);
-  if (text && *text) MessageBoxW(GetParent(Hwnd()), Widen(text).c_str(), Widen(context_.app.GetMainWindowTitle()).c_str(), MB_OK);
+  const char* text = result == CaptureResult::kEmpty     ? kEmptyClipboardMessage
+                     : result == CaptureResult::kPrivate ? kPrivateClipboardMessage
+                                                         : nullptr;
+  if (text) MessageBoxW(GetParent(Hwnd()), Widen(text).c_str(), Widen(context_.app.GetMainWindowTitle()).c_str(), MB_OK);
 }
 
 void CTessarynView::CaptureClipboardText() {
-  kelvarion::CaptureClipboardText(context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
-                                  capture_, *this);
+  CaptureContext capture = MakeCaptureContext();
+  kelvarion::CaptureClipboardText(capture, capture_);
 }
 
 void CTessarynView::CaptureAllFormats() {
-  std::string program, title;
-  frame_.GetClipboardSource(program, title);
-  CaptureResult result = kelvarion::CaptureAllFormats(
-      context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
-      reinterpret_cast<ClipboardPort::Window>(Hwnd()), capture_, frame_.Formats(), program, title, *this);
-  ShowCaptureMessage(result);
+  ClipboardSource source;
+  frame_.GetClipboardSource(source.programPath, source.windowTitle);
+  CaptureContext capture = MakeCaptureContext();
+  ShowCaptureMessage(kelvarion::CaptureAllFormats(capture, capture_, frame_.Formats(), source));
 }
 
 void CTessarynView::CaptureClipboardFileNames() {
-  kelvarion::CaptureClipboardFileNames(context_.clipboard, context_.files, context_.clock,
-                                       context_.app.GetHistoryDirectory(),
-                                       reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this);
+  CaptureContext capture = MakeCaptureContext();
+  kelvarion::CaptureClipboardFileNames(capture);
 }
 
 bool CTessarynView::OnCommand(UINT id) {
@@ -213,8 +217,8 @@ bool CTessarynView::OnCommand(UINT id) {
     case ID_PASTE_ALL_FORMATS: CaptureAllFormats(); return true;
     case ID_PASTE_FILE_NAMES: CaptureClipboardFileNames(); return true;
     case ID_TOGGLE_LISTEN_FILE_NAMES:
-      capture_.listenFileNames = !capture_.listenFileNames;
-      WriteSetup(context_, "ListenClipboard_FileName", capture_.listenFileNames ? "Y" : "N");
+      capture_.listenToFileNames = !capture_.listenToFileNames;
+      WriteSetup(context_, "ListenClipboard_FileName", capture_.listenToFileNames ? "Y" : "N");
       return true;
     case ID_SAVE_AS_BMP:
     case ID_SAVE_AS_GIF:
@@ -240,7 +244,7 @@ void CTessarynView::GetCommandState(UINT id, bool& enabled, bool& checked) {
     case ID_PASTE_FILE_NAMES: enabled = context_.clipboard.IsFormatAvailable(15); break;
     case ID_TOGGLE_LISTEN_FILE_NAMES:
       enabled = frame_.IsListening();
-      checked = enabled && capture_.listenFileNames;
+      checked = enabled && capture_.listenToFileNames;
       break;
     case ID_SAVE_AS_BMP: checked = screenSaveType_ == "BMP"; break;
     case ID_SAVE_AS_GIF: checked = screenSaveType_ == "GIF"; break;
@@ -307,11 +311,11 @@ void CTessarynView::EditMemo(int index) {
   const std::string path = context_.app.GetHistoryDirectory() + rows_.GetRowFileName(index);
   std::string memo;
   if (ReadClipboardFileInfo(context_.files, path, memo, nullptr, nullptr) < 0) return;
-  CMemoDlg dialog;
-  dialog.memo = memo;
-  if (dialog.DoModal(GetParent(Hwnd()), IDD_MEMO, context_.instance) != IDOK) return;
-  if (SetClipboardFileMemo(context_.files, path, dialog.memo) != 0) return;
-  if (HistoryRow* row = rows_.At(index)) row->text = FoldText(dialog.memo);
+  CMemoDlg dialog(GetParent(Hwnd()));
+  dialog.SetMemo(memo);
+  if (dialog.DoModal(context_.instance) != IDOK) return;
+  if (SetClipboardFileMemo(context_.files, path, dialog.GetMemo()) != 0) return;
+  if (HistoryRow* row = rows_.At(index)) row->text = FoldText(dialog.GetMemo());
   ListView_RedrawItems(Hwnd(), index, index);
 }
 
@@ -333,10 +337,10 @@ void CTessarynView::ChangeFormatIcon(int index) {
     iconFile = formats.GetDefaultIconFile();
     iconIndex = 1;
   }
-  CFormatIconDlg dialog(context_.files, formats);
+  CFormatIconDlg dialog(GetParent(Hwnd()), &formats);
   dialog.SetInitialIcon(iconFile, iconIndex);
-  dialog.formatText = formatText;
-  if (dialog.DoModal(GetParent(Hwnd()), IDD_FORMAT_ICON, context_.instance) != IDOK) return;
+  dialog.SetFormatText(formatText);
+  if (dialog.DoModal(context_.instance) != IDOK) return;
   dialog.GetSelectedIcon(iconFile, iconIndex);
   const int type = row->type;
   if (formats.SetFormatListIcon(type, iconFile, iconIndex) < 0) return;
@@ -378,10 +382,10 @@ void CTessarynView::OnDropFiles(HDROP drop) {
   }
   DragFinish(drop);
   if (text.empty()) return;
-  ClockReading now = context_.clock.Now();
-  const std::string name = MakeTimeStampName(now.seconds, now.milliseconds) + ".spt";
-  if (WriteHistoryTextFile(context_.files, context_.app.GetHistoryDirectory(), name, text) < 0) return;
-  AddHistoryRow(MakeRowText(text), name, "", 0, 0);
+  CaptureContext capture = MakeCaptureContext();
+  const std::string name = SaveHistoryText(capture, text);
+  // A drop that cannot be saved gets no row: it would point at nothing.
+  if (!name.empty()) AddHistoryRow(MakeRowText(text), name, "", 0, 0);
 }
 
 LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -65,6 +66,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   void RefreshCount();
   void StartArchive(const std::string& cutOff);
   void ShowCaptureMessage(CaptureResult result);
+  CaptureContext MakeCaptureContext();
 
   ShellContext& context_;
   CMainFrame& frame_;
