@@ -38,8 +38,11 @@
 //   viewer --out FILE [--timeout S] [--no-read]
 //       joins the clipboard viewer chain, prints its handle, appends a line per
 //       event to FILE and leaves the chain on WM_CLOSE or after the timeout
-// Time
+// Session
 //   timestamp-ms                    wall-clock milliseconds since 1970 with decimals
+//   hold [--timeout S]              keeps a hidden window until WM_CLOSE or the timeout;
+//       Wine drops the window station, and with it the clipboard, when its last
+//       program ends, so a test run keeps one program alive
 #include <windows.h>
 #include <commctrl.h>
 #include <fcntl.h>
@@ -640,12 +643,12 @@ int RunViewer(const std::wstring& outPath, double timeout, bool read) {
   viewer.hwnd = MakeWindow(L"KDriverClipboardViewer", ViewerProc, L"kdriver viewer");
   if (!viewer.hwnd) return kFailed;
   viewer.joining = true;
-  SetLastError(0);
   viewer.next = SetClipboardViewer(viewer.hwnd);
-  DWORD error = GetLastError();
   viewer.joining = false;
-  if (!viewer.next && error != 0) {
-    viewer.Log(L"failed\t" + std::to_wstring(error));
+  // No next viewer is a normal answer, and the first notice, handled inside the
+  // call, leaves its own last error; only the chain's head tells success.
+  if (GetClipboardViewer() != viewer.hwnd) {
+    viewer.Log(L"failed\t" + std::to_wstring(GetLastError()));
     return kFailed;
   }
   viewer.joined = true;
@@ -942,6 +945,22 @@ int wmain(int argc, wchar_t** argv) {
     UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     PrintLine(std::to_string(sent));
     return sent == inputs.size() ? kOk : kFailed;
+  }
+  if (command == L"hold") {
+    auto holdProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_DESTROY) PostQuitMessage(0);
+      return DefWindowProcW(h, m, w, l);
+    };
+    HWND hwnd = MakeWindow(L"KDriverHold", holdProc, L"kdriver hold");
+    if (!hwnd) return kFailed;
+    SetTimer(hwnd, 1, static_cast<UINT>(args.Timeout(3600) * 1000), nullptr);
+    PrintLine(HandleText(hwnd));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (msg.message == WM_TIMER) break;
+      DispatchMessageW(&msg);
+    }
+    return kOk;
   }
   if (command == L"viewer") {
     if (!args.HasOption(L"--out")) return kUsage;
