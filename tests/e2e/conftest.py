@@ -243,6 +243,10 @@ class Driver:
         code, out, _ = self.run_driver("get-format", name)
         return bytes.fromhex(out.strip()) if code == 0 else None
 
+    def wait_clipboard_text(self, text, timeout=10):
+        """Waits until the clipboard's CF_UNICODETEXT is text."""
+        return wait_for(lambda: self.get_text() == text, timeout, what=f"the clipboard to hold {text!r}")
+
     def clear(self):
         self.must("clear")
 
@@ -378,6 +382,19 @@ class Program(Driver):
         path = SHOTS / f"{name}.png"
         subprocess.run(["import", "-window", "root", str(path)], check=True)
         return path
+
+    # --- windows of this installation
+
+    def main_window(self, timeout=20):
+        return self.find_main_window(timeout=timeout)
+
+    def history_list(self, timeout=20):
+        """The main window's history list view."""
+        return self.find_list(self.main_window(timeout), timeout=5)
+
+    def history_rows(self, column=0):
+        """The texts of the history list, top (newest) row first."""
+        return self.list_rows(self.history_list(), column=column)
 
     # --- files of this installation
 

@@ -5,7 +5,7 @@ import time
 
 import pytest
 
-from conftest import WIN64, WM_APP, wait_for, windows_path
+from conftest import WIN64, WM_APP, WM_LBUTTONDOWN, wait_for, windows_path
 
 TEXTS = [
     pytest.param("粘贴板 中文", id="chinese"),
@@ -109,6 +109,25 @@ def test_wait_rows_follows_rows_added_later(kdriver, list_fixture):
     code, out, _ = kdriver.run_driver("wait-rows", virtual, len(ROWS) + 3, "--timeout", "0.5")
     assert code == 1 and out.strip() == str(len(ROWS) + 2), f"wait-rows must time out reporting the count: {code} {out}"
     assert time.monotonic() - start < 10, "wait-rows overran its deadline"
+
+
+def test_hot_key_and_tray_callback_reach_the_fixture(kdriver, list_fixture):
+    window, normal, _ = list_fixture
+    kdriver.foreground(window)
+    kdriver.send_keys("ctrl+f12")
+    kdriver.wait_rows(normal, len(ROWS) + 1, timeout=10)
+    kdriver.tray_notify(window, WM_LBUTTONDOWN)
+    kdriver.wait_rows(normal, len(ROWS) + 2, timeout=10)
+    assert kdriver.list_rows(normal)[len(ROWS):] == ["热键 1", "托盘 0x402 0x201"], \
+        "send-keys did not fire the hot key once, or the tray callback lost its parameters"
+
+
+def test_wait_window_finds_hidden_windows_only_when_asked(kdriver):
+    # The session's holder is a hidden window, as Kelvarion's main window is in the tray.
+    code, _ = kdriver.driver("wait-window", "--title", "kdriver hold", "--timeout", "0.3")
+    assert code == 1, "wait-window without --hidden must not find a hidden window"
+    hwnd = kdriver.find_main_window(title="kdriver hold", timeout=5)
+    assert not kdriver.is_visible(hwnd), "is-visible reports the hidden holder as visible"
 
 
 def test_window_tools_on_the_fixture(kdriver, list_fixture):

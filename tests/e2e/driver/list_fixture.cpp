@@ -4,7 +4,10 @@
 // "virtual" (LVS_OWNERDATA) serves them from memory on request.
 //   list_fixture [--rows FILE]
 // FILE is UTF-8, one row a line, columns separated by tabs; without it a few
-// Chinese rows are shown. WM_APP appends the row "新行 N" to both lists.
+// Chinese rows are shown. Rows appended to both lists on what a driver sends:
+//   WM_APP                      "新行 N"
+//   hot key Ctrl+F12            "热键 N"
+//   WM_USER+1 (a tray callback) "托盘 WPARAM LPARAM", both in hexadecimal
 #include <windows.h>
 #include <commctrl.h>
 
@@ -24,7 +27,7 @@ std::vector<std::vector<std::wstring>> rows = {
     {L"說乗\\[]| mixed 文字", L"20240101120000004.cbf", L"5"},
 };
 HWND normalList = nullptr, virtualList = nullptr;
-int added = 0;
+int added = 0, hotKeys = 0;
 
 std::vector<std::wstring> SplitColumns(const std::wstring& line) {
   std::vector<std::wstring> cells;
@@ -70,6 +73,12 @@ void AddNormalRow(int index) {
   for (int c = 1; c < kColumns; ++c) ListView_SetItemText(normalList, index, c, rows[index][c].data());
 }
 
+void AppendRow(const std::wstring& text) {
+  rows.push_back({text, L"", L"0"});
+  AddNormalRow(static_cast<int>(rows.size() - 1));
+  ListView_SetItemCountEx(virtualList, rows.size(), LVSICF_NOSCROLL);
+}
+
 HWND MakeList(HWND parent, int id, DWORD extraStyle, int x) {
   HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | extraStyle, x,
                               0, 300, 300, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -92,6 +101,7 @@ LRESULT CALLBACK FixtureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       virtualList = MakeList(hwnd, kVirtualId, LVS_OWNERDATA, 310);
       for (size_t i = 0; i < rows.size(); ++i) AddNormalRow(static_cast<int>(i));
       ListView_SetItemCountEx(virtualList, rows.size(), 0);
+      RegisterHotKey(hwnd, 1, MOD_CONTROL, VK_F12);
       return 0;
     case WM_NOTIFY: {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
@@ -103,14 +113,21 @@ LRESULT CALLBACK FixtureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       }
       return 0;
     }
-    case WM_APP: {
-      ++added;
-      rows.push_back({L"新行 " + std::to_wstring(added), L"", L"0"});
-      AddNormalRow(static_cast<int>(rows.size() - 1));
-      ListView_SetItemCountEx(virtualList, rows.size(), LVSICF_NOSCROLL);
+    case WM_APP:
+      AppendRow(L"新行 " + std::to_wstring(++added));
+      return 0;
+    case WM_HOTKEY:
+      AppendRow(L"热键 " + std::to_wstring(++hotKeys));
+      return 0;
+    case WM_USER + 1: {
+      wchar_t text[64];
+      std::swprintf(text, std::size(text), L"托盘 0x%llx 0x%llx", static_cast<unsigned long long>(wParam),
+                    static_cast<unsigned long long>(lParam));
+      AppendRow(text);
       return 0;
     }
     case WM_DESTROY:
+      UnregisterHotKey(hwnd, 1);
       PostQuitMessage(0);
       return 0;
   }
