@@ -471,6 +471,6 @@ def program(tmp_path):
 @pytest.fixture
 def kdriver(tmp_path):
     """The driver alone, for tests that need no Kelvarion.exe."""
-    d = Driver(tmp_path / "driver")
+    d = Driver(tmp_path / "kdriver")
     yield d
     d.stop()
