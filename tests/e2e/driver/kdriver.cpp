@@ -1,4 +1,4 @@
-// kdriver.exe: drives and inspects Kelvarion's windows and the clipboard from
+// kdriver.exe: drives and examines Kelvarion's windows and the clipboard from
 // another process, as a user or another program would. One command per run;
 // results go to stdout as UTF-8, one item a line. Exit 0 on success, 1 when the
 // condition did not come true (or the operation failed), 2 on bad usage.
