@@ -1,29 +1,140 @@
-// kdriver.exe: drives and inspects Kelvarion's windows from another process,
-// as a user or another program would. One command per run; exit 0 on success,
-// 1 when the condition did not come true before the deadline, 2 on bad usage.
-//   kdriver wait-window [--title T] [--text T] [--class C] [--timeout S]
-//       waits for a top-level window with that title, class, and a child with
-//       that text; prints its handle as a decimal number
-//   kdriver wait-gone HWND [--timeout S]
-//   kdriver command HWND ID        posts WM_COMMAND ID (IDOK is 1)
-//   kdriver list                   prints every visible top-level window
+// kdriver.exe: drives and examines Kelvarion's windows and the clipboard from
+// another process, as a user or another program would. One command per run;
+// results go to stdout as UTF-8, one item a line. Exit 0 on success, 1 when the
+// condition did not come true (or the operation failed), 2 on bad usage.
+// Handles are decimal; numbers in arguments are decimal or 0x hexadecimal.
+//
+// Windows
+//   wait-window [--title T] [--text T] [--class C] [--hidden] [--timeout S]
+//       waits for a top-level window with that title and class and a child
+//       with that text (visible ones only, unless --hidden); prints its handle
+//   wait-gone HWND [--timeout S]
+//   wait-visible HWND [--not] [--timeout S]
+//   command HWND ID                 posts WM_COMMAND ID (IDOK is 1)
+//   list                            every visible top-level window: handle, class, title, rectangle
+//   tree HWND                       every descendant: handle, parent, class, text, visible
+//   find-child HWND --class C [--text T]   first descendant of that class (and text)
+//   rect HWND                       left top right bottom
+//   post HWND MSG WPARAM LPARAM     PostMessage
+//   send HWND MSG WPARAM LPARAM     SendMessageTimeout; prints the result
+//   is-visible HWND                 prints 1 or 0; exit 0 when visible, 1 when not
+//   window-text HWND
+//   foreground HWND                 brings the window to the front
+//   get-foreground                  the current foreground window
+//   send-keys KEYS...               SendInput; each KEYS is a chord such as
+//       ctrl+f1, alt+f4, esc, ctrl+shift+v, a, 0x41 (pressed and released),
+//       or "--vk CODE down|up" for one transition, or "--text T" to type T
+//   list-rows HWND [--column N]     every row of a list view, one a line
+//   wait-rows HWND COUNT [--at-least] [--timeout S]   waits for that row count; prints it
+// Clipboard (every set command returns after CloseClipboard)
+//   set-text TEXT | set-text --from FILE    CF_UNICODETEXT (the file is UTF-8)
+//   set-formats NAME=HEX|NAME=@FILE...      NAME: a format number or a registered name
+//   set-files PATH...               CF_HDROP with wide names
+//   get-text                        CF_UNICODETEXT as UTF-8; exit 1 when there is none
+//   get-format NAME                 the bytes of one format as hexadecimal
+//   formats                         id and name of every format, in clipboard order
+//   clear                           empties the clipboard
+//   sequence                        the clipboard sequence number
+//   viewer --out FILE [--timeout S] [--no-read]
+//       joins the clipboard viewer chain, prints its handle, appends a line per
+//       event to FILE and leaves the chain on WM_CLOSE or after the timeout
+// Session
+//   timestamp-ms                    wall-clock milliseconds since 1970 with decimals
+//   hold [--timeout S]              keeps a hidden window until WM_CLOSE or the timeout;
+//       Wine drops the window station, and with it the clipboard, when its last
+//       program ends, so a test run keeps one program alive
 #include <windows.h>
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
+#include <cwctype>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Query {
-  std::wstring title, text, className;
-  bool hasTitle = false, hasText = false, hasClass = false;
-  HWND found = nullptr;
-};
+constexpr int kOk = 0, kFailed = 1, kUsage = 2;
+
+// ---------------------------------------------------------------- output
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+void Print(const std::string& bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
+}
+void PrintLine(const std::wstring& text) { Print(Utf8(text) + "\n"); }
+void PrintLine(const std::string& ascii) { Print(ascii + "\n"); }
+
+std::string HandleText(HWND hwnd) { return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)); }
+
+// A line of a text that may hold line ends and tabs, kept on one line.
+std::wstring Escape(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\\') out += L"\\\\";
+    else if (c == L'\n') out += L"\\n";
+    else if (c == L'\r') out += L"\\r";
+    else if (c == L'\t') out += L"\\t";
+    else out += c;
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- arguments
+
+bool ParseNumber(const std::wstring& text, unsigned long long& value) {
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  bool negative = text[0] == L'-';
+  const wchar_t* start = text.c_str() + (negative ? 1 : 0);
+  int base = (start[0] == L'0' && (start[1] == L'x' || start[1] == L'X')) ? 16 : 10;
+  value = std::wcstoull(base == 16 ? start + 2 : start, &end, base);
+  if (end == start || *end != L'\0') return false;
+  if (negative) value = static_cast<unsigned long long>(-static_cast<long long>(value));
+  return true;
+}
+
+bool ParseHandle(const std::wstring& text, HWND& hwnd) {
+  unsigned long long value = 0;
+  if (!ParseNumber(text, value)) return false;
+  hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+  return true;
+}
+
+bool WaitUntil(double seconds, auto condition) {
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(20);
+  }
+}
+
+// ---------------------------------------------------------------- windows
 
 std::wstring WindowText(HWND hwnd) {
-  wchar_t buffer[1024] = {};
+  wchar_t buffer[4096] = {};
   DWORD_PTR result = 0;
   // WM_GETTEXT is marshalled across processes; a hung window does not stall us.
   SendMessageTimeoutW(hwnd, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 500,
@@ -37,88 +148,827 @@ std::wstring ClassOf(HWND hwnd) {
   return buffer;
 }
 
-BOOL CALLBACK FindChildText(HWND child, LPARAM param) {
+struct Query {
+  std::wstring title, text, className;
+  bool hasTitle = false, hasText = false, hasClass = false, hidden = false;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDescendant(HWND child, LPARAM param) {
   auto* q = reinterpret_cast<Query*>(param);
-  if (WindowText(child) == q->text) {
-    q->found = child;
-    return FALSE;
-  }
-  return TRUE;
+  if (q->hasClass && ClassOf(child) != q->className) return TRUE;
+  if (q->hasText && WindowText(child) != q->text) return TRUE;
+  q->found = child;
+  return FALSE;
 }
 
 BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
   auto* q = reinterpret_cast<Query*>(param);
-  if (!IsWindowVisible(hwnd)) return TRUE;
+  if (!q->hidden && !IsWindowVisible(hwnd)) return TRUE;
   if (q->hasClass && ClassOf(hwnd) != q->className) return TRUE;
   if (q->hasTitle && WindowText(hwnd) != q->title) return TRUE;
   if (q->hasText) {
-    Query inner = *q;
-    inner.found = nullptr;
-    EnumChildWindows(hwnd, FindChildText, reinterpret_cast<LPARAM>(&inner));
+    Query inner;
+    inner.text = q->text;
+    inner.hasText = true;
+    EnumChildWindows(hwnd, FindDescendant, reinterpret_cast<LPARAM>(&inner));
     if (!inner.found) return TRUE;
   }
   q->found = hwnd;
   return FALSE;
 }
 
-bool WaitUntil(double seconds, auto condition) {
-  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(20);
-  }
-}
-
-BOOL CALLBACK PrintWindow(HWND hwnd, LPARAM) {
+BOOL CALLBACK PrintTopLevel(HWND hwnd, LPARAM) {
   if (!IsWindowVisible(hwnd)) return TRUE;
-  RECT r;
+  RECT r{};
   GetWindowRect(hwnd, &r);
-  std::wprintf(L"%llu\t%ls\t%ls\t%ld,%ld,%ld,%ld\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-               ClassOf(hwnd).c_str(), WindowText(hwnd).c_str(), r.left, r.top, r.right, r.bottom);
+  PrintLine(Utf8(std::to_wstring(reinterpret_cast<UINT_PTR>(hwnd)) + L"\t" + ClassOf(hwnd) + L"\t" +
+                 Escape(WindowText(hwnd)) + L"\t" + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
+                 std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom)));
   return TRUE;
 }
 
-HWND ParseHandle(const wchar_t* text) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(text, nullptr, 10))); }
+BOOL CALLBACK PrintDescendant(HWND hwnd, LPARAM) {
+  PrintLine(Utf8(std::to_wstring(reinterpret_cast<UINT_PTR>(hwnd)) + L"\t" +
+                 std::to_wstring(reinterpret_cast<UINT_PTR>(GetParent(hwnd))) + L"\t" + ClassOf(hwnd) + L"\t" +
+                 Escape(WindowText(hwnd)) + L"\t" + (IsWindowVisible(hwnd) ? L"1" : L"0")));
+  return TRUE;
+}
 
-}  // namespace
+// Brings a window of another process to the front. The foreground lock only
+// lets a process that has the input move the focus, so share its input state.
+bool BringToFront(HWND hwnd, double seconds) {
+  return WaitUntil(seconds, [&] {
+    HWND current = GetForegroundWindow();
+    if (current == hwnd) return true;
+    DWORD self = GetCurrentThreadId();
+    DWORD target = GetWindowThreadProcessId(hwnd, nullptr);
+    DWORD front = current ? GetWindowThreadProcessId(current, nullptr) : 0;
+    if (front && front != self) AttachThreadInput(self, front, TRUE);
+    if (target != self) AttachThreadInput(self, target, TRUE);
+    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+    BringWindowToTop(hwnd);
+    SetForegroundWindow(hwnd);
+    SetActiveWindow(hwnd);
+    if (target != self) AttachThreadInput(self, target, FALSE);
+    if (front && front != self) AttachThreadInput(self, front, FALSE);
+    return GetForegroundWindow() == hwnd;
+  });
+}
 
-int wmain(int argc, wchar_t** argv) {
-  if (argc < 2) return 2;
-  std::wstring command = argv[1];
-  double timeout = 15;
-  Query q;
+// ---------------------------------------------------------------- keys
+
+const std::map<std::wstring, WORD>& KeyNames() {
+  static const std::map<std::wstring, WORD> names = {
+      {L"ctrl", VK_CONTROL}, {L"control", VK_CONTROL}, {L"alt", VK_MENU},      {L"shift", VK_SHIFT},
+      {L"win", VK_LWIN},     {L"esc", VK_ESCAPE},      {L"escape", VK_ESCAPE}, {L"enter", VK_RETURN},
+      {L"return", VK_RETURN}, {L"tab", VK_TAB},         {L"space", VK_SPACE},   {L"backspace", VK_BACK},
+      {L"del", VK_DELETE},   {L"delete", VK_DELETE},   {L"insert", VK_INSERT}, {L"ins", VK_INSERT},
+      {L"home", VK_HOME},    {L"end", VK_END},         {L"pgup", VK_PRIOR},    {L"pageup", VK_PRIOR},
+      {L"pgdn", VK_NEXT},    {L"pagedown", VK_NEXT},   {L"up", VK_UP},         {L"down", VK_DOWN},
+      {L"left", VK_LEFT},    {L"right", VK_RIGHT},     {L"apps", VK_APPS},
+  };
+  return names;
+}
+
+bool KeyCode(std::wstring name, WORD& vk) {
+  for (auto& c : name) c = static_cast<wchar_t>(std::towlower(c));
+  if (auto it = KeyNames().find(name); it != KeyNames().end()) {
+    vk = it->second;
+    return true;
+  }
+  if (name.size() == 1 && ((name[0] >= L'a' && name[0] <= L'z') || (name[0] >= L'0' && name[0] <= L'9'))) {
+    vk = static_cast<WORD>(std::towupper(name[0]));
+    return true;
+  }
+  if (name.size() >= 2 && name[0] == L'f' && name[1] != L'0') {
+    unsigned long long n = 0;
+    if (ParseNumber(name.substr(1), n) && n >= 1 && n <= 24) {
+      vk = static_cast<WORD>(VK_F1 + n - 1);
+      return true;
+    }
+  }
+  unsigned long long n = 0;
+  if (name.size() > 2 && name.rfind(L"0x", 0) == 0 && ParseNumber(name, n) && n > 0 && n < 256) {
+    vk = static_cast<WORD>(n);
+    return true;
+  }
+  return false;
+}
+
+bool IsExtended(WORD vk) {
+  switch (vk) {
+    case VK_INSERT: case VK_DELETE: case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+    case VK_UP: case VK_DOWN: case VK_LEFT: case VK_RIGHT: case VK_LWIN: case VK_APPS:
+      return true;
+    default:
+      return false;
+  }
+}
+
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtended(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+  return in;
+}
+
+// Builds the input of one argument list; false on a word it does not know.
+bool ParseKeys(const std::vector<std::wstring>& args, std::vector<INPUT>& inputs) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& a = args[i];
+    if (a == L"--vk") {
+      if (i + 2 >= args.size()) return false;
+      unsigned long long vk = 0;
+      if (!ParseNumber(args[i + 1], vk) || vk == 0 || vk > 255) return false;
+      if (args[i + 2] != L"down" && args[i + 2] != L"up") return false;
+      inputs.push_back(KeyInput(static_cast<WORD>(vk), args[i + 2] == L"up"));
+      i += 2;
+    } else if (a == L"--text") {
+      if (i + 1 >= args.size()) return false;
+      for (wchar_t c : args[++i]) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = c;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs.push_back(in);
+        in.ki.dwFlags |= KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+      }
+    } else {
+      std::vector<WORD> chord;
+      size_t start = 0;
+      for (;;) {
+        size_t plus = a.find(L'+', start);
+        WORD vk = 0;
+        if (!KeyCode(a.substr(start, plus == std::wstring::npos ? std::wstring::npos : plus - start), vk)) return false;
+        chord.push_back(vk);
+        if (plus == std::wstring::npos) break;
+        start = plus + 1;
+      }
+      for (WORD vk : chord) inputs.push_back(KeyInput(vk, false));
+      for (auto it = chord.rbegin(); it != chord.rend(); ++it) inputs.push_back(KeyInput(*it, true));
+    }
+  }
+  return !inputs.empty();
+}
+
+// ---------------------------------------------------------------- list views in another process
+
+// Memory in the list's process for one LVITEMW and its text buffer.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HANDLE process, SIZE_T size) : process_(process), size_(size) {
+    address_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  char* get() const { return static_cast<char*>(address_); }
+  SIZE_T size() const { return size_; }
+
+ private:
+  HANDLE process_;
+  SIZE_T size_;
+  void* address_ = nullptr;
+};
+
+class RemoteList {
+ public:
+  explicit RemoteList(HWND list) : list_(list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                           FALSE, pid);
+  }
+  ~RemoteList() {
+    if (process_) CloseHandle(process_);
+  }
+  RemoteList(const RemoteList&) = delete;
+  RemoteList& operator=(const RemoteList&) = delete;
+
+  bool ok() const { return process_ != nullptr; }
+
+  // -1 when the window does not answer.
+  long long Count() const {
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) return -1;
+    return static_cast<long long>(count);
+  }
+
+  // Reads one cell; grows the buffer while the text fills it.
+  bool Text(int row, int column, std::wstring& text) {
+    for (SIZE_T chars = 1024; chars <= (1u << 20); chars *= 4) {
+      RemoteBuffer remote(process_, sizeof(LVITEMW) + chars * sizeof(wchar_t));
+      if (!remote.get()) return false;
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = row;
+      item.iSubItem = column;
+      item.pszText = reinterpret_cast<wchar_t*>(remote.get() + sizeof(LVITEMW));
+      item.cchTextMax = static_cast<int>(chars);
+      SIZE_T done = 0;
+      const wchar_t zero = 0;
+      if (!WriteProcessMemory(process_, remote.get(), &item, sizeof item, &done) ||
+          !WriteProcessMemory(process_, item.pszText, &zero, sizeof zero, &done))
+        return false;
+      DWORD_PTR length = 0;
+      if (!SendMessageTimeoutW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG,
+                               2000, &length))
+        return false;
+      // A virtual list may answer with a pointer of its own instead of
+      // filling our buffer; the control copies it into ours either way.
+      std::wstring buffer(chars, L'\0');
+      if (!ReadProcessMemory(process_, item.pszText, buffer.data(), chars * sizeof(wchar_t), &done)) return false;
+      buffer.resize(wcsnlen(buffer.c_str(), chars));
+      if (buffer.size() + 1 < chars) {
+        text = buffer;
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  HWND list_;
+  HANDLE process_ = nullptr;
+};
+
+// ---------------------------------------------------------------- clipboard
+
+const std::map<UINT, std::wstring>& PredefinedFormats() {
+  // The names Kelvarion itself gives the predefined formats.
+  static const std::map<UINT, std::wstring> names = {
+      {CF_TEXT, L"TEXT"},          {CF_BITMAP, L"BITMAP"},       {CF_METAFILEPICT, L"METAFILEPICT"},
+      {CF_SYLK, L"SYLK"},          {CF_DIF, L"DIF"},             {CF_TIFF, L"TIFF"},
+      {CF_OEMTEXT, L"OEMTEXT"},    {CF_DIB, L"DIB"},             {CF_PALETTE, L"PALETTE"},
+      {CF_PENDATA, L"PENDATA"},    {CF_RIFF, L"RIFF"},           {CF_WAVE, L"WAVE"},
+      {CF_UNICODETEXT, L"UNICODETEXT"}, {CF_ENHMETAFILE, L"ENHMETAFILE"}, {CF_HDROP, L"HDROP"},
+      {CF_LOCALE, L"LOCALE"},      {CF_DIBV5, L"DIBV5"},         {CF_OWNERDISPLAY, L"OWNERDISPLAY"},
+      {CF_DSPTEXT, L"DSPTEXT"},    {CF_DSPBITMAP, L"DSPBITMAP"}, {CF_DSPMETAFILEPICT, L"DSPMETAFILEPICT"},
+      {CF_DSPENHMETAFILE, L"DSPENHMETAFILE"},
+  };
+  return names;
+}
+
+// Formats whose data is a GDI or other handle rather than global memory.
+bool IsHandleFormat(UINT format) {
+  return format == CF_BITMAP || format == CF_METAFILEPICT || format == CF_PALETTE || format == CF_ENHMETAFILE ||
+         format == CF_DSPBITMAP || format == CF_DSPMETAFILEPICT || format == CF_DSPENHMETAFILE ||
+         format == CF_OWNERDISPLAY || (format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
+}
+
+std::wstring FormatName(UINT format) {
+  if (auto it = PredefinedFormats().find(format); it != PredefinedFormats().end()) return it->second;
+  wchar_t buffer[256] = {};
+  int n = GetClipboardFormatNameW(format, buffer, static_cast<int>(std::size(buffer)));
+  return std::wstring(buffer, n > 0 ? n : 0);
+}
+
+// A format given as a number or as a name to register.
+UINT FormatId(const std::wstring& name) {
+  unsigned long long n = 0;
+  if (ParseNumber(name, n)) return n > 0 && n <= 0xFFFF ? static_cast<UINT>(n) : 0;
+  for (auto& [id, predefined] : PredefinedFormats())
+    if (predefined == name) return id;
+  return RegisterClipboardFormatW(name.c_str());
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// A hidden top-level window of our own, so that the clipboard has an owner as
+// it does when a normal program copies.
+HWND MakeWindow(const wchar_t* className, WNDPROC proc, const wchar_t* title) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, className, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// Another program may hold the clipboard for a moment (Wine's own clipboard
+// bridge reads it after every change), so opening is retried briefly.
+bool OpenClipboardWithin(HWND owner, DWORD milliseconds = 2000) {
+  ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    if (OpenClipboard(owner)) return true;
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(5);
+  }
+}
+
+bool PutGlobal(UINT format, const void* bytes, SIZE_T size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size ? size : 1);
+  if (!memory) return false;
+  if (size) {
+    void* p = GlobalLock(memory);
+    if (!p) {
+      GlobalFree(memory);
+      return false;
+    }
+    std::memcpy(p, bytes, size);
+    GlobalUnlock(memory);
+  }
+  if (SetClipboardData(format, memory)) return true;  // the clipboard owns it now
+  GlobalFree(memory);
+  return false;
+}
+
+struct FormatData {
+  UINT id;
+  std::string bytes;
+};
+
+int SetClipboard(const std::vector<FormatData>& formats) {
+  HWND owner = MakeWindow(L"KDriverClipboardOwner", PlainWindowProc, L"kdriver clipboard owner");
+  if (!owner) return kFailed;
+  bool ok = OpenClipboardWithin(owner);
+  if (ok) {
+    ok = EmptyClipboard() != FALSE;
+    for (const auto& f : formats) ok = ok && PutGlobal(f.id, f.bytes.data(), f.bytes.size());
+    ok = CloseClipboard() && ok;
+  }
+  DestroyWindow(owner);
+  if (!ok) std::fprintf(stderr, "kdriver: could not set the clipboard (error %lu)\n", GetLastError());
+  return ok ? kOk : kFailed;
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (!f) return false;
+  char buffer[65536];
+  size_t n;
+  bytes.clear();
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  std::fclose(f);
+  return true;
+}
+
+bool ParseHex(const std::wstring& hex, std::string& bytes) {
+  auto digit = [](wchar_t c) -> int {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+  };
+  if (hex.size() % 2) return false;
+  bytes.clear();
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int hi = digit(hex[i]), lo = digit(hex[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    bytes.push_back(static_cast<char>(hi * 16 + lo));
+  }
+  return true;
+}
+
+std::string WideBytes(const std::wstring& text) {
+  return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+}
+
+// Reads one format's global memory while the clipboard is open.
+bool ClipboardBytes(UINT format, std::string& bytes) {
+  HANDLE data = GetClipboardData(format);
+  if (!data) return false;
+  const void* p = GlobalLock(data);
+  if (!p) return false;
+  bytes.assign(static_cast<const char*>(p), GlobalSize(data));
+  GlobalUnlock(data);
+  return true;
+}
+
+bool ClipboardText(HWND owner, std::wstring& text) {
+  if (!OpenClipboardWithin(owner)) return false;
+  std::string bytes;
+  bool ok = ClipboardBytes(CF_UNICODETEXT, bytes);
+  CloseClipboard();
+  if (!ok) return false;
+  text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return true;
+}
+
+// ---------------------------------------------------------------- clipboard viewer
+
+// A member of the viewer chain as any well-behaved program is: it passes every
+// notice on to the next viewer and mends the chain when a viewer leaves.
+struct Viewer {
+  HWND hwnd = nullptr;
+  HWND next = nullptr;
+  FILE* out = nullptr;
+  bool read = true;
+  bool joined = false;
+  bool joining = false;
+  unsigned changes = 0;
+
+  void Log(const std::wstring& line) {
+    std::string bytes = Utf8(line) + "\n";
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fflush(out);
+  }
+
+  void Leave(const wchar_t* reason) {
+    if (!joined) return;
+    joined = false;
+    ChangeClipboardChain(hwnd, next);
+    Log(std::wstring(L"left\t") + reason);
+  }
+} viewer;
+
+double NowMs() {
+  FILETIME ft;
+  GetSystemTimePreciseAsFileTime(&ft);
+  ULARGE_INTEGER t;
+  t.LowPart = ft.dwLowDateTime;
+  t.HighPart = ft.dwHighDateTime;
+  // 100-ns ticks since 1601 to milliseconds since 1970.
+  return static_cast<double>(t.QuadPart - 116444736000000000ULL) / 10000.0;
+}
+
+std::wstring MsText(double ms) {
+  wchar_t buffer[64];
+  std::swprintf(buffer, std::size(buffer), L"%.3f", ms);
+  return buffer;
+}
+
+LRESULT CALLBACK ViewerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DRAWCLIPBOARD: {
+      double at = NowMs();
+      std::wstring text;
+      bool hasText = viewer.read && ClipboardText(hwnd, text);
+      // The notice SetClipboardViewer sends to a new member is not a change.
+      std::wstring kind = viewer.joining ? L"initial" : L"change";
+      if (!viewer.joining) ++viewer.changes;
+      viewer.Log(kind + L"\t" + std::to_wstring(viewer.changes) + L"\t" + MsText(at) + L"\t" +
+                 std::to_wstring(GetClipboardSequenceNumber()) + L"\t" + (hasText ? L"T" : L"-") + L"\t" + Escape(text));
+      if (viewer.next && viewer.next != hwnd) SendMessageW(viewer.next, message, wParam, lParam);
+      return 0;
+    }
+    case WM_CHANGECBCHAIN: {
+      HWND removed = reinterpret_cast<HWND>(wParam);
+      HWND after = reinterpret_cast<HWND>(lParam);
+      if (removed == viewer.next) viewer.next = after;
+      else if (viewer.next) SendMessageW(viewer.next, message, wParam, lParam);
+      viewer.Log(L"chain\t" + FromUtf8(HandleText(removed)) + L"\t" + FromUtf8(HandleText(after)) + L"\t" +
+                 FromUtf8(HandleText(viewer.next)));
+      return 0;
+    }
+    case WM_TIMER:
+      viewer.Leave(L"timeout");
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_CLOSE:
+      viewer.Leave(L"close");
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      viewer.Leave(L"destroy");
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int RunViewer(const std::wstring& outPath, double timeout, bool read) {
+  viewer.out = _wfopen(outPath.c_str(), L"ab");
+  if (!viewer.out) return kFailed;
+  viewer.read = read;
+  viewer.hwnd = MakeWindow(L"KDriverClipboardViewer", ViewerProc, L"kdriver viewer");
+  if (!viewer.hwnd) return kFailed;
+  viewer.joining = true;
+  viewer.next = SetClipboardViewer(viewer.hwnd);
+  viewer.joining = false;
+  // No next viewer is a normal answer, and the first notice, handled inside the
+  // call, leaves its own last error; only the chain's head tells success.
+  if (GetClipboardViewer() != viewer.hwnd) {
+    viewer.Log(L"failed\t" + std::to_wstring(GetLastError()));
+    return kFailed;
+  }
+  viewer.joined = true;
+  viewer.Log(L"joined\t" + FromUtf8(HandleText(viewer.hwnd)) + L"\t" + FromUtf8(HandleText(viewer.next)));
+  PrintLine(HandleText(viewer.hwnd));
+  SetTimer(viewer.hwnd, 1, static_cast<UINT>(timeout * 1000), nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  std::fclose(viewer.out);
+  return kOk;
+}
+
+// ---------------------------------------------------------------- commands
+
+struct Args {
   std::vector<std::wstring> positional;
+  std::map<std::wstring, std::wstring> options;
+  std::vector<std::wstring> flags;
+  bool Has(const wchar_t* flag) const {
+    for (auto& f : flags)
+      if (f == flag) return true;
+    return false;
+  }
+  std::wstring Option(const wchar_t* name, const std::wstring& fallback = L"") const {
+    auto it = options.find(name);
+    return it == options.end() ? fallback : it->second;
+  }
+  bool HasOption(const wchar_t* name) const { return options.count(name) > 0; }
+  double Timeout(double fallback = 15) const {
+    auto it = options.find(L"--timeout");
+    return it == options.end() ? fallback : std::wcstod(it->second.c_str(), nullptr);
+  }
+};
+
+// Options that take a value; everything else starting with "--" is a flag.
+bool TakesValue(const std::wstring& a) {
+  return a == L"--title" || a == L"--text" || a == L"--class" || a == L"--timeout" || a == L"--column" ||
+         a == L"--out" || a == L"--from";
+}
+
+Args ParseArgs(int argc, wchar_t** argv) {
+  Args args;
   for (int i = 2; i < argc; ++i) {
     std::wstring a = argv[i];
-    auto next = [&]() -> std::wstring { return i + 1 < argc ? argv[++i] : L""; };
-    if (a == L"--title") { q.title = next(); q.hasTitle = true; }
-    else if (a == L"--text") { q.text = next(); q.hasText = true; }
-    else if (a == L"--class") { q.className = next(); q.hasClass = true; }
-    else if (a == L"--timeout") { timeout = std::wcstod(next().c_str(), nullptr); }
-    else positional.push_back(a);
+    if (TakesValue(a) && i + 1 < argc) args.options[a] = argv[++i];
+    else if (a.size() > 2 && a.rfind(L"--", 0) == 0) args.flags.push_back(a);
+    else args.positional.push_back(a);
   }
+  return args;
+}
+
+int CommandWindows(const std::wstring& command, const Args& args) {
+  const auto& pos = args.positional;
+  HWND hwnd = nullptr;
+  bool hasHandle = !pos.empty() && ParseHandle(pos[0], hwnd);
+
   if (command == L"wait-window") {
-    bool ok = WaitUntil(timeout, [&] {
+    Query q;
+    q.hasTitle = args.HasOption(L"--title");
+    q.title = args.Option(L"--title");
+    q.hasText = args.HasOption(L"--text");
+    q.text = args.Option(L"--text");
+    q.hasClass = args.HasOption(L"--class");
+    q.className = args.Option(L"--class");
+    q.hidden = args.Has(L"--hidden");
+    bool ok = WaitUntil(args.Timeout(), [&] {
       q.found = nullptr;
       EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&q));
       return q.found != nullptr;
     });
-    if (!ok) return 1;
-    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(q.found)));
-    return 0;
-  }
-  if (command == L"wait-gone" && positional.size() == 1) {
-    HWND hwnd = ParseHandle(positional[0].c_str());
-    return WaitUntil(timeout, [&] { return !IsWindow(hwnd); }) ? 0 : 1;
-  }
-  if (command == L"command" && positional.size() == 2) {
-    HWND hwnd = ParseHandle(positional[0].c_str());
-    return PostMessageW(hwnd, WM_COMMAND, std::wcstoul(positional[1].c_str(), nullptr, 10), 0) ? 0 : 1;
+    if (!ok) return kFailed;
+    PrintLine(HandleText(q.found));
+    return kOk;
   }
   if (command == L"list") {
-    EnumWindows(PrintWindow, 0);
-    return 0;
+    EnumWindows(PrintTopLevel, 0);
+    return kOk;
   }
-  return 2;
+  if (command == L"get-foreground") {
+    PrintLine(HandleText(GetForegroundWindow()));
+    return kOk;
+  }
+  if (!hasHandle) return kUsage;
+
+  if (command == L"wait-gone" && pos.size() == 1)
+    return WaitUntil(args.Timeout(), [&] { return !IsWindow(hwnd); }) ? kOk : kFailed;
+  if (command == L"wait-visible" && pos.size() == 1) {
+    bool wanted = !args.Has(L"--not");
+    return WaitUntil(args.Timeout(), [&] { return IsWindow(hwnd) && (IsWindowVisible(hwnd) != FALSE) == wanted; })
+               ? kOk
+               : kFailed;
+  }
+  if (!IsWindow(hwnd)) {
+    std::fprintf(stderr, "kdriver: not a window\n");
+    return kFailed;
+  }
+  if (command == L"command" && pos.size() == 2) {
+    unsigned long long id = 0;
+    if (!ParseNumber(pos[1], id)) return kUsage;
+    return PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(id), 0) ? kOk : kFailed;
+  }
+  if ((command == L"post" || command == L"send") && pos.size() == 4) {
+    unsigned long long msg = 0, w = 0, l = 0;
+    if (!ParseNumber(pos[1], msg) || !ParseNumber(pos[2], w) || !ParseNumber(pos[3], l)) return kUsage;
+    if (command == L"post")
+      return PostMessageW(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(w), static_cast<LPARAM>(l)) ? kOk
+                                                                                                          : kFailed;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(w), static_cast<LPARAM>(l),
+                             SMTO_ABORTIFHUNG, static_cast<UINT>(args.Timeout(5) * 1000), &result))
+      return kFailed;
+    PrintLine(std::to_string(static_cast<long long>(result)));
+    return kOk;
+  }
+  if (command == L"tree" && pos.size() == 1) {
+    EnumChildWindows(hwnd, PrintDescendant, 0);
+    return kOk;
+  }
+  if (command == L"find-child" && pos.size() == 1) {
+    Query q;
+    q.hasClass = args.HasOption(L"--class");
+    q.className = args.Option(L"--class");
+    q.hasText = args.HasOption(L"--text");
+    q.text = args.Option(L"--text");
+    if (!q.hasClass && !q.hasText) return kUsage;
+    bool ok = WaitUntil(args.Timeout(0), [&] {
+      q.found = nullptr;
+      EnumChildWindows(hwnd, FindDescendant, reinterpret_cast<LPARAM>(&q));
+      return q.found != nullptr;
+    });
+    if (!ok) return kFailed;
+    PrintLine(HandleText(q.found));
+    return kOk;
+  }
+  if (command == L"rect" && pos.size() == 1) {
+    RECT r{};
+    if (!GetWindowRect(hwnd, &r)) return kFailed;
+    PrintLine(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+              std::to_string(r.bottom));
+    return kOk;
+  }
+  if (command == L"is-visible" && pos.size() == 1) {
+    bool visible = IsWindowVisible(hwnd) != FALSE;
+    PrintLine(visible ? "1" : "0");
+    return visible ? kOk : kFailed;
+  }
+  if (command == L"window-text" && pos.size() == 1) {
+    PrintLine(WindowText(hwnd));
+    return kOk;
+  }
+  if (command == L"foreground" && pos.size() == 1) return BringToFront(hwnd, args.Timeout(5)) ? kOk : kFailed;
+  if (command == L"list-rows" && pos.size() == 1) {
+    unsigned long long column = 0;
+    if (args.HasOption(L"--column") && !ParseNumber(args.Option(L"--column"), column)) return kUsage;
+    RemoteList list(hwnd);
+    if (!list.ok()) return kFailed;
+    long long count = list.Count();
+    if (count < 0) return kFailed;
+    std::string out;
+    for (long long row = 0; row < count; ++row) {
+      std::wstring text;
+      if (!list.Text(static_cast<int>(row), static_cast<int>(column), text)) {
+        std::fprintf(stderr, "kdriver: could not read row %lld\n", row);
+        return kFailed;
+      }
+      out += Utf8(Escape(text)) + "\n";
+    }
+    Print(out);
+    return kOk;
+  }
+  if (command == L"wait-rows" && pos.size() == 2) {
+    unsigned long long wanted = 0;
+    if (!ParseNumber(pos[1], wanted)) return kUsage;
+    bool atLeast = args.Has(L"--at-least");
+    RemoteList list(hwnd);
+    long long count = -1;
+    bool ok = WaitUntil(args.Timeout(), [&] {
+      count = list.Count();
+      return count >= 0 && (atLeast ? count >= static_cast<long long>(wanted) : count == static_cast<long long>(wanted));
+    });
+    PrintLine(std::to_string(count));
+    return ok ? kOk : kFailed;
+  }
+  return kUsage;
+}
+
+int CommandClipboard(const std::wstring& command, const Args& args) {
+  const auto& pos = args.positional;
+  if (command == L"set-text") {
+    std::wstring text;
+    if (args.HasOption(L"--from")) {
+      std::string bytes;
+      if (!ReadFileBytes(args.Option(L"--from"), bytes)) return kFailed;
+      text = FromUtf8(bytes);
+    } else if (pos.size() == 1) {
+      text = pos[0];
+    } else {
+      return kUsage;
+    }
+    return SetClipboard({{CF_UNICODETEXT, WideBytes(text)}});
+  }
+  if (command == L"set-formats") {
+    if (pos.empty()) return kUsage;
+    std::vector<FormatData> formats;
+    for (const auto& pair : pos) {
+      size_t eq = pair.find(L'=');
+      if (eq == std::wstring::npos || eq == 0) return kUsage;
+      std::wstring name = pair.substr(0, eq), value = pair.substr(eq + 1);
+      FormatData f{FormatId(name), {}};
+      if (f.id == 0 || IsHandleFormat(f.id)) {
+        std::fprintf(stderr, "kdriver: %s is not a global-memory format\n", Utf8(name).c_str());
+        return kUsage;
+      }
+      bool ok = !value.empty() && value[0] == L'@' ? ReadFileBytes(value.substr(1), f.bytes) : ParseHex(value, f.bytes);
+      if (!ok) return kUsage;
+      formats.push_back(std::move(f));
+    }
+    return SetClipboard(formats);
+  }
+  if (command == L"set-files") {
+    if (pos.empty()) return kUsage;
+    std::wstring names;
+    for (const auto& path : pos) names += path + L'\0';
+    names += L'\0';
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
+    return SetClipboard({{CF_HDROP, bytes}});
+  }
+  if (command == L"clear") return SetClipboard({});
+  if (command == L"sequence") {
+    PrintLine(std::to_string(GetClipboardSequenceNumber()));
+    return kOk;
+  }
+
+  HWND owner = MakeWindow(L"KDriverClipboardReader", PlainWindowProc, L"kdriver clipboard reader");
+  if (command == L"get-text" && pos.empty()) {
+    std::wstring text;
+    if (!ClipboardText(owner, text)) return kFailed;
+    Print(Utf8(text));
+    return kOk;
+  }
+  if (command == L"formats" && pos.empty()) {
+    if (!OpenClipboardWithin(owner)) return kFailed;
+    std::string out;
+    for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f))
+      out += std::to_string(f) + "\t" + Utf8(FormatName(f)) + "\n";
+    CloseClipboard();
+    Print(out);
+    return kOk;
+  }
+  if (command == L"get-format" && pos.size() == 1) {
+    UINT id = FormatId(pos[0]);
+    if (id == 0 || IsHandleFormat(id)) return kUsage;
+    if (!OpenClipboardWithin(owner)) return kFailed;
+    std::string bytes;
+    bool ok = ClipboardBytes(id, bytes);
+    CloseClipboard();
+    if (!ok) return kFailed;
+    std::string hex;
+    for (unsigned char c : bytes) {
+      static const char digits[] = "0123456789abcdef";
+      hex += digits[c >> 4];
+      hex += digits[c & 15];
+    }
+    PrintLine(hex);
+    return kOk;
+  }
+  return kUsage;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc < 2) return kUsage;
+  std::wstring command = argv[1];
+  Args args = ParseArgs(argc, argv);
+
+  if (command == L"timestamp-ms") {
+    PrintLine(Utf8(MsText(NowMs())));
+    return kOk;
+  }
+  if (command == L"send-keys") {
+    // Options of send-keys are part of its key list, so take the raw words.
+    std::vector<std::wstring> words(argv + 2, argv + argc);
+    std::vector<INPUT> inputs;
+    if (!ParseKeys(words, inputs)) return kUsage;
+    UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    PrintLine(std::to_string(sent));
+    return sent == inputs.size() ? kOk : kFailed;
+  }
+  if (command == L"hold") {
+    auto holdProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_DESTROY) PostQuitMessage(0);
+      return DefWindowProcW(h, m, w, l);
+    };
+    HWND hwnd = MakeWindow(L"KDriverHold", holdProc, L"kdriver hold");
+    if (!hwnd) return kFailed;
+    SetTimer(hwnd, 1, static_cast<UINT>(args.Timeout(3600) * 1000), nullptr);
+    PrintLine(HandleText(hwnd));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (msg.message == WM_TIMER) break;
+      DispatchMessageW(&msg);
+    }
+    return kOk;
+  }
+  if (command == L"viewer") {
+    if (!args.HasOption(L"--out")) return kUsage;
+    return RunViewer(args.Option(L"--out"), args.Timeout(60), !args.Has(L"--no-read"));
+  }
+  static const wchar_t* const clipboardCommands[] = {L"set-text", L"set-formats", L"set-files", L"get-text",
+                                                     L"get-format", L"formats",   L"clear",     L"sequence"};
+  for (auto* c : clipboardCommands)
+    if (command == c) return CommandClipboard(command, args);
+  return CommandWindows(command, args);
 }

@@ -1,0 +1,96 @@
+"""Every copied text becomes a history file and a row at the top of the list."""
+from conftest import wait_for
+
+ID_TOGGLE_LISTEN = 32794
+ID_TOGGLE_LISTEN_FILE_NAMES = 32803
+ID_PASTE_ALL_FORMATS = 32790
+WM_LBUTTONDOWN = 0x0201
+
+
+def copy_and_wait(program, text, rows):
+    program.set_text(text)
+    program.wait_rows(program.history_list(), rows)
+
+
+def test_texts_are_captured_newest_first_without_repeats(program):
+    program.start()
+    program.main_window()
+    copy_and_wait(program, "A", 1)
+    copy_and_wait(program, "B", 2)
+    copy_and_wait(program, "A", 3)
+    chinese = "粘贴板历史 第二行\r\n說乗\\]"
+    copy_and_wait(program, chinese, 4)
+    program.set_text(chinese)  # the same text again makes no row
+    program.set_text("C")
+    program.wait_rows(program.history_list(), 5)
+    rows = program.history_rows()
+    assert rows == ["C", "粘贴板历史 第二行 說乗\\]", "A", "B", "A"], rows
+    files = program.history_files(".spt")
+    assert len(files) == 5
+    assert (program.history_dir / files[3]).read_bytes() == chinese.encode("gbk"), \
+        "the history file holds the text as code page 936 bytes"
+    program.screenshot("main-window-rows")
+
+
+def test_private_content_is_not_recorded(program):
+    program.start()
+    program.main_window()
+    program.set_formats({"UNICODETEXT": "秘密 password".encode("utf-16-le") + b"\0\0",
+                         "ExcludeClipboardContentFromMonitorProcessing": b"\0"})
+    program.set_text("public")
+    program.wait_rows(program.history_list(), 1)
+    assert program.history_rows() == ["public"], "the marked content must not be saved"
+    assert len(program.history_files()) == 1
+
+
+def test_listening_off_captures_nothing(program):
+    program.start()
+    frame = program.main_window()
+    program.tray_notify(frame, WM_LBUTTONDOWN)
+    wait_for(lambda: program.setting("ListenClipboard") == "N", what="ListenClipboard to become N")
+    program.set_text("not saved")
+    program.command(frame, ID_TOGGLE_LISTEN)
+    wait_for(lambda: program.setting("ListenClipboard") == "Y", what="ListenClipboard to become Y")
+    program.set_text("saved")
+    program.wait_rows(program.history_list(), 1)
+    assert program.history_rows() == ["saved"]
+
+
+def test_all_formats_make_a_clipboard_file_and_plain_text_a_text_file(program):
+    program.start()
+    frame = program.main_window()
+    program.set_formats({"UNICODETEXT": "带格式".encode("utf-16-le") + b"\0\0",
+                         "Kelvarion Test Format": b"\x01\x02\x03"})
+    program.wait_rows(program.history_list(), 1)
+    program.command(frame, ID_PASTE_ALL_FORMATS)
+    wait_for(lambda: program.history_files(".cbf"), what="a .cbf history file")
+    program.wait_rows(program.history_list(), 2)
+    data = (program.history_dir / program.history_files(".cbf")[0]).read_bytes()
+    assert data[2:4] == b"\x01\x00", "a clipboard file carries the format mark"
+    assert b"Kelvarion Test Format" in data and b"UNICODETEXT" in data
+
+
+def test_file_names_are_captured_when_asked(program, tmp_path):
+    program.start()
+    frame = program.main_window()
+    program.command(frame, ID_TOGGLE_LISTEN_FILE_NAMES)
+    wait_for(lambda: program.setting("ListenClipboard_FileName") == "Y", what="listen to file names")
+    program.set_files("C:\\windows\\win.ini", "C:\\windows\\system.ini")
+    program.wait_rows(program.history_list(), 1)
+    name = program.history_files(".spt")[0]
+    assert program.history_text(name).lower() == "c:\\windows\\win.ini\r\nc:\\windows\\system.ini"
+
+
+def test_restart_lists_rows_newest_first_and_hides_old_ones(program):
+    program.history_dir.mkdir(parents=True, exist_ok=True)
+    (program.history_dir / "2000010112000000.spt").write_bytes(b"old")
+    (program.history_dir / "2099010112000000.spt").write_bytes(b"newer")
+    (program.history_dir / "2099010112000001.spt").write_bytes(b"newest")
+    (program.history_dir / "20990101120000001.spt").write_bytes(b"21 characters")
+    program.start()
+    program.wait_rows(program.history_list(), 2)
+    assert program.history_rows() == ["newest", "newer"]
+    program.set_text("newest")  # the newest text counts as the last one
+    program.set_text("fresh")
+    program.wait_rows(program.history_list(), 3)
+    assert program.history_rows()[0] == "fresh"
