@@ -464,6 +464,9 @@ def wine_session():
 @pytest.fixture
 def program(tmp_path):
     p = Program(tmp_path / "install")
+    # Joining the viewer chain captures what is on the clipboard; start each
+    # test from an empty one so that an earlier test's text is not its first row.
+    p.clear()
     yield p
     p.stop()
 

@@ -38,7 +38,7 @@ def test_private_content_is_not_recorded(program):
     program.set_formats({"UNICODETEXT": "秘密 password".encode("utf-16-le") + b"\0\0",
                          "ExcludeClipboardContentFromMonitorProcessing": b"\0"})
     program.set_text("public")
-    program.wait_rows(program.history_list(), 1)
+    program.wait_rows(program.history_list(), 1, at_least=True)
     assert program.history_rows() == ["public"], "the marked content must not be saved"
     assert len(program.history_files()) == 1
 
@@ -49,6 +49,10 @@ def test_listening_off_captures_nothing(program):
     program.tray_notify(frame, WM_LBUTTONDOWN)
     wait_for(lambda: program.setting("ListenClipboard") == "N", what="ListenClipboard to become N")
     program.set_text("not saved")
+    program.set_text("still not saved")
+    assert program.history_rows() == [] and program.history_files() == [], "nothing is captured while paused"
+    # Joining the chain again captures what is on the clipboard then.
+    program.clear()
     program.command(frame, ID_TOGGLE_LISTEN)
     wait_for(lambda: program.setting("ListenClipboard") == "Y", what="ListenClipboard to become Y")
     program.set_text("saved")
