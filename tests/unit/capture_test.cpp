@@ -56,23 +56,8 @@ std::string DropWide(const std::vector<std::u16string>& paths) {
   return U32(20) + U32(0) + U32(0) + U32(0) + U32(1) + list + std::string(2, '\0');
 }
 
-struct Format {
-  std::uint32_t id;
-  std::string bytes;
-};
-
-// Replaces the clipboard's content through the port.
-void SetClipboard(ClipboardPort& clipboard, const std::vector<Format>& formats) {
-  ClipboardSession session(clipboard, 0);
-  ASSERT_TRUE(session.IsOpen()) << "the clipboard could not be opened to set up the test";
-  ASSERT_TRUE(clipboard.Empty());
-  for (const Format& f : formats) {
-    auto block = clipboard.Allocate(f.bytes.size());
-    ASSERT_TRUE(block) << "no memory for format " << f.id;
-    if (!f.bytes.empty()) std::memcpy(block->Data(), f.bytes.data(), f.bytes.size());
-    ASSERT_TRUE(clipboard.SetData(f.id, std::move(block))) << "setting format " << f.id;
-  }
-}
+using Format = test::ClipboardFormat;
+constexpr auto SetClipboard = test::SetClipboardState;
 
 class FixedClock : public Clock {
  public:
@@ -392,7 +377,7 @@ TEST_F(MemoryCaptureTest, KnownFormatSetTakesItsIcon) {
   SetClipboard(clipboard(), {{1, Z("text")}, {13, Wide(u"text")}});
   ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
   ASSERT_EQ(sink_.rows.size(), 1u);
-  EXPECT_EQ(sink_.rows[0].iconFile, "C:\\图标\\set.dll");
+  EXPECT_EQ(sink_.rows[0].iconFile, "c:\\图标\\set.dll") << "the table keeps icon files lower-cased";
   EXPECT_EQ(sink_.rows[0].iconIndex, 6);
   EXPECT_EQ(sink_.rows[0].type, position);
   EXPECT_EQ(sink_.rows[0].text, source_.windowTitle) << "the memo still comes from the source window";

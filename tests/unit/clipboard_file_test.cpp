@@ -52,22 +52,8 @@ std::string ClipboardFileBytes(const std::vector<Record>& records, const std::st
 
 // --- the clipboard, through the port ----------------------------------------
 
-struct Format {
-  std::uint32_t id;
-  std::string bytes;
-};
-
-void SetClipboardState(ClipboardPort& clipboard, const std::vector<Format>& formats) {
-  ClipboardSession session(clipboard, 0);
-  ASSERT_TRUE(session.IsOpen()) << "the clipboard could not be opened to set up the test";
-  ASSERT_TRUE(clipboard.Empty());
-  for (const Format& f : formats) {
-    auto block = clipboard.Allocate(f.bytes.size());
-    ASSERT_TRUE(block) << "no memory for format " << f.id;
-    std::memcpy(block->Data(), f.bytes.data(), f.bytes.size());
-    ASSERT_TRUE(clipboard.SetData(f.id, std::move(block))) << "setting format " << f.id;
-  }
-}
+using Format = test::ClipboardFormat;
+using test::SetClipboardState;
 
 std::optional<std::string> ClipboardBytes(ClipboardPort& clipboard, std::uint32_t id) {
   ClipboardSession session(clipboard, 0);

@@ -313,7 +313,7 @@ TEST_F(ResolveHistoryRowTest, KnownFormatSetGivesItsStoredIcon) {
   WriteClipboardFileWith("2024010100000000.cbf", "memo", "Kelvarion Test Format");
   HistoryRow row = Resolve("2024010100000000.cbf");
   EXPECT_EQ(row.type, position);
-  EXPECT_EQ(row.iconFile, "C:\\图标\\icons.dll");
+  EXPECT_EQ(row.iconFile, "c:\\图标\\icons.dll") << "the table keeps icon files lower-cased";
   EXPECT_EQ(row.iconIndex, 7);
 }
 

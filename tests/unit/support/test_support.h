@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/clipboard_port.h"
 #include "platform/file_system.h"
@@ -30,6 +32,13 @@ class ScratchDir {
  private:
   std::string path_;
 };
+
+// Replaces the clipboard's content through the port with these formats.
+struct ClipboardFormat {
+  std::uint32_t id;
+  std::string bytes;
+};
+void SetClipboardState(ClipboardPort& clipboard, const std::vector<ClipboardFormat>& formats);
 
 // Whole-file helpers for assertions (bytes as they are on disk).
 std::string ReadBytes(const std::string& path);

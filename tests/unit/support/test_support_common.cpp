@@ -1,5 +1,9 @@
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
+
 namespace kelvarion::test {
 
 std::string ReadBytes(const std::string& path) {
@@ -14,6 +18,18 @@ std::string ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::string& bytes) {
   auto f = HostFileSystem().Open(path, OpenMode::kCreate);
   if (f) f->Write(bytes.data(), bytes.size());
+}
+
+void SetClipboardState(ClipboardPort& clipboard, const std::vector<ClipboardFormat>& formats) {
+  ClipboardSession session(clipboard, 0);
+  ASSERT_TRUE(session.IsOpen()) << "the clipboard could not be opened to set up the test";
+  ASSERT_TRUE(clipboard.Empty());
+  for (const ClipboardFormat& f : formats) {
+    auto block = clipboard.Allocate(f.bytes.size());
+    ASSERT_TRUE(block) << "no memory for format " << f.id;
+    if (!f.bytes.empty()) std::memcpy(block->Data(), f.bytes.data(), f.bytes.size());
+    ASSERT_TRUE(clipboard.SetData(f.id, std::move(block))) << "setting format " << f.id;
+  }
 }
 
 }  // namespace kelvarion::test
