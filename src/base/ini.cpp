@@ -123,12 +123,22 @@ std::string LimitValue(std::string value) {
 
 bool EndsWithLineBreak(std::string_view text) { return !text.empty() && (text.back() == '\n' || text.back() == '\r'); }
 
-// A name the file could never give back: written, it would be appended anew
-// on every write instead of being found.
-bool IsWritableName(const std::string& name, char forbidden) {
-  return !name.empty() && name.find_first_of("\r\n") == std::string::npos &&
-         FindChar(name, forbidden) == std::string::npos;
+// A line about to be written must read back as what it was meant to be;
+// otherwise it would change the file's structure (a key line that looks like
+// a header, a "]" or "=" hidden in a name or swallowed by a lead byte), or be
+// appended anew on every write because it is never found.
+bool HeaderReadsBack(const std::string& line, const std::string& section) {
+  std::optional<std::string> name = SectionName(line);
+  return name && *name == section;
 }
+
+bool KeyLineReadsBack(const std::string& line, const std::string& key) {
+  if (SectionName(line)) return false;
+  std::optional<KeyLine> parsed = ParseKeyLine(line);
+  return parsed && EqualsNoCase(parsed->name, key);
+}
+
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 }  // namespace
 
@@ -155,7 +165,7 @@ int WriteIniString(FileSystem& fs, const std::string& file, const std::string& s
   if (file.empty()) return 0;
   std::string sectionName = Trim(UpToZero(section), kBlanks);
   std::string keyName = Trim(UpToZero(key), kBlanks);
-  if (!IsWritableName(sectionName, ']') || !IsWritableName(keyName, '=')) return 0;
+  if (sectionName.empty() || keyName.empty() || HasLineBreak(sectionName) || HasLineBreak(keyName)) return 0;
   std::string newValue = UpToZero(value);
   newValue = newValue.substr(0, newValue.find_first_of("\r\n"));
 
@@ -170,18 +180,26 @@ int WriteIniString(FileSystem& fs, const std::string& file, const std::string& s
   std::string updated;
   if (at.keyLine) {
     const Line& line = lines[*at.keyLine];
-    updated = text.substr(0, line.begin) + at.storedKey + "=" + newValue + text.substr(line.end);
-  } else if (at.header) {
-    // The section ends where the next one begins, after any blank or comment
-    // lines that trail it.
-    std::size_t insertAt = at.sectionEnd < lines.size() ? lines[at.sectionEnd].begin : text.size();
-    std::string head = text.substr(0, insertAt);
-    if (!head.empty() && !EndsWithLineBreak(head)) head += "\r\n";
-    updated = head + keyName + "=" + newValue + "\r\n" + text.substr(insertAt);
+    std::string keyLine = at.storedKey + "=" + newValue;
+    if (!KeyLineReadsBack(keyLine, keyName)) return 0;
+    updated = text.substr(0, line.begin) + keyLine + text.substr(line.end);
   } else {
-    updated = text;
-    if (!updated.empty() && !EndsWithLineBreak(updated)) updated += "\r\n";
-    updated += "[" + sectionName + "]\r\n" + keyName + "=" + newValue + "\r\n";
+    std::string keyLine = keyName + "=" + newValue;
+    if (!KeyLineReadsBack(keyLine, keyName)) return 0;
+    if (at.header) {
+      // The section ends where the next one begins, after any blank or
+      // comment lines that trail it.
+      std::size_t insertAt = at.sectionEnd < lines.size() ? lines[at.sectionEnd].begin : text.size();
+      std::string head = text.substr(0, insertAt);
+      if (!head.empty() && !EndsWithLineBreak(head)) head += "\r\n";
+      updated = head + keyLine + "\r\n" + text.substr(insertAt);
+    } else {
+      std::string header = "[" + sectionName + "]";
+      if (!HeaderReadsBack(header, sectionName)) return 0;
+      updated = text;
+      if (!updated.empty() && !EndsWithLineBreak(updated)) updated += "\r\n";
+      updated += header + "\r\n" + keyLine + "\r\n";
+    }
   }
   if (existed && updated == text) return 1;
   return WriteTextFile(fs, file, updated) == 0 ? 1 : 0;

@@ -36,9 +36,10 @@ std::string ReadIniStringRaw(FileSystem& fs, const std::string& file, const std:
 // at the end of the file, creating the file when it is missing; every other
 // byte of the file stays as it was. New lines end in CR LF. A value is cut at
 // its first line break, so it can never add lines of its own. Returns
-// non-zero on success; 0 for an empty path, a name that could not be read
-// back (empty, or holding a line break, a "]" in a section name, a "=" in a
-// key), or a file that cannot be written.
+// non-zero on success; 0 for an empty path, for a line that would not read
+// back as written (an empty name, a line break in a name, a "]" in a section
+// name, a "=" in a key, a key line that would look like a section header, a
+// name ending in a lone lead byte), or for a file that cannot be written.
 int WriteIniString(FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value);
 

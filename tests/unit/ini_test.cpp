@@ -132,8 +132,13 @@ TEST(IniWrite, KeepsTheRestOfTheFile) {
       {"names that could not be read back are refused",
        std::nullopt,
        {{"s", "a=b", "1", 0}, {"a]b", "k", "1", 0}, {"", "k", "1", 0}, {"s", "", "1", 0}, {"s", "a\r\nb", "1", 0},
-        {"s\n", "k", "1", 0}},
+        {"s\n", "k", "1", 0}, {"s", "[x]", "1", 0}, {"s", "[k", "a]", 0}, {"a\x81", "k", "1", 0},
+        {"s", "k\x81", "1", 0}},
        std::nullopt},
+      {"a replaced line must not turn into a section header",
+       "[s]\r\n[k=1\r\nj=2\r\n",
+       {{"s", "[k", "a]", 0}, {"s", "[k", "2"}},
+       "[s]\r\n[k=2\r\nj=2\r\n"},
   };
   ScratchDir dir;
   int n = 0;
