@@ -188,17 +188,25 @@ void CMainFrame::OnDestroy() {
 }
 
 void CMainFrame::JoinClipboardChain() {
-  if (nextViewer_) LeaveClipboardChain();
+  // Joining twice would make the frame its own next viewer, and leaving a
+  // chain the frame is not in would send the chain a removal it never asked
+  // for: both are kept to one step.
+  if (!inChain_) {
+    inChain_ = true;
+    nextViewer_ = SetClipboardViewer(Hwnd());
+  }
   listening_ = true;
-  nextViewer_ = SetClipboardViewer(Hwnd());
   UpdateTrayIcon();
 }
 
 void CMainFrame::LeaveClipboardChain() {
   listening_ = false;
-  ChangeClipboardChain(Hwnd(), nextViewer_ == Hwnd() ? nullptr : nextViewer_);
+  if (inChain_) {
+    ChangeClipboardChain(Hwnd(), nextViewer_ == Hwnd() ? nullptr : nextViewer_);
+    inChain_ = false;
+    nextViewer_ = nullptr;
+  }
   UpdateTrayIcon();
-  nextViewer_ = nullptr;
 }
 
 void CMainFrame::OnDrawClipboard() {

@@ -85,6 +85,7 @@ class CMainFrame : public Window {
   bool placementRestored_ = false;
   Window owner_;
   HWND nextViewer_ = nullptr;
+  bool inChain_ = false;  // joined the clipboard viewer chain and not left it since
   std::string sourceProgram_;
   std::string sourceTitle_;
   UINT taskbarCreatedMessage_ = 0;
