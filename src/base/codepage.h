@@ -13,5 +13,7 @@ std::string Utf8ToCp936(std::string_view text);
 // Clipboard text offered as UTF-16 (the platform's wide text). Characters code
 // page 936 lacks, and unpaired surrogates, become '?'.
 std::string Utf16ToCp936(std::u16string_view text);
+// Text put on the clipboard as wide text beside its code page 936 bytes.
+std::u16string Cp936ToUtf16(std::string_view text);
 
 }  // namespace kelvarion

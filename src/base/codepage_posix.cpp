@@ -75,4 +75,28 @@ std::string Utf16ToCp936(std::u16string_view text) {
 std::string Cp936ToUtf8(std::string_view text) { return Convert(text, "UTF-8", "CP936"); }
 std::string Utf8ToCp936(std::string_view text) { return Convert(text, "CP936", "UTF-8"); }
 
+std::u16string Cp936ToUtf16(std::string_view text) {
+  // Through UTF-8, whose '?' marks keep their place (iconv's UTF-16 output
+  // would take a one-byte mark out of step).
+  const std::string utf8 = Cp936ToUtf8(text);
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra && i + k < utf8.size(); ++k)
+      code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += static_cast<std::size_t>(extra) + 1;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(code));
+    }
+  }
+  return out;
+}
+
 }  // namespace kelvarion

@@ -30,4 +30,13 @@ std::string Utf16ToCp936(std::u16string_view text) {
 std::string Cp936ToUtf8(std::string_view text) { return Convert(text, 936, CP_UTF8); }
 std::string Utf8ToCp936(std::string_view text) { return Convert(text, CP_UTF8, 936); }
 
+std::u16string Cp936ToUtf16(std::string_view text) {
+  if (text.empty()) return std::u16string();
+  int length = MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::u16string out(static_cast<std::size_t>(length), u'\0');
+  MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(out.data()),
+                      length);
+  return out;
+}
+
 }  // namespace kelvarion

@@ -26,5 +26,15 @@ TEST(Utf16ToCp936, WideClipboardTextBecomesTheProgramsBytes) {
   }
 }
 
+TEST(Cp936ToUtf16, TheProgramsBytesBecomeWideTextAndBack) {
+  const std::string texts[] = {"", "plain\r\n", "粘贴板「乗說」\\]"};
+  for (const std::string& text : texts) {
+    EXPECT_EQ(Utf16ToCp936(Cp936ToUtf16(text)), text) << text;
+  }
+  EXPECT_EQ(Cp936ToUtf16("中a"), u"中a");
+  // A lead byte cut off at the end is one mark, and what follows stays in step.
+  EXPECT_EQ(Cp936ToUtf16("ab\xD6"), u"ab?");
+}
+
 }  // namespace
 }  // namespace kelvarion

@@ -1,0 +1,139 @@
+#include "clip/restore.h"
+
+#include <cstring>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/dbcs.h"
+#include "base/file_utils.h"
+#include "base/ini.h"
+#include "base/strings.h"
+#include "capture/image_convert.h"
+#include "clip/clipboard_file.h"
+
+namespace kelvarion {
+
+namespace {
+
+constexpr std::uint32_t kText = 1;
+constexpr std::uint32_t kDib = 8;
+constexpr std::uint32_t kUnicodeText = 13;
+constexpr std::size_t kBmpFileHeader = 14;
+
+bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std::size_t size) {
+  std::unique_ptr<ClipDataBlock> block = clipboard.Allocate(size);
+  if (!block) return false;
+  std::memcpy(block->Data(), data, size);
+  return clipboard.SetData(id, std::move(block));
+}
+
+std::string Extension(const std::string& name) { return name.size() >= 4 ? name.substr(name.size() - 4) : ""; }
+
+}  // namespace
+
+int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text) {
+  ClipboardSession session(clipboard, 0);
+  if (!session.IsOpen()) return -1;
+  clipboard.Empty();
+  if (!SetBytes(clipboard, kText, text.c_str(), text.size() + 1)) return -2;
+  // The wide form is a courtesy: without it the system would make one from
+  // the bytes through the code page of the keyboard layout, which garbles
+  // Chinese under a Western layout.
+  const std::u16string wide = Cp936ToUtf16(text);
+  SetBytes(clipboard, kUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+  return static_cast<int>(text.size());
+}
+
+int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path) {
+  if (!files.Exists(path) || files.IsDirectory(path)) return -1;
+  std::unique_ptr<File> file = files.Open(path, OpenMode::kRead);
+  if (!file) return -3;
+  const std::int64_t size = file->Size();
+  if (size <= static_cast<std::int64_t>(kBmpFileHeader)) return -2;
+  char mark[2] = {};
+  if (file->Read(mark, 2) != 2 || mark[0] != 'B' || mark[1] != 'M') return -4;
+  // The bitmap is read whole before the clipboard is touched, so a file that
+  // cannot be read leaves the clipboard as it was.
+  std::vector<std::uint8_t> bitmap;
+  const std::size_t length = static_cast<std::size_t>(size) - kBmpFileHeader;
+  try {
+    bitmap.resize(length);
+  } catch (const std::bad_alloc&) {
+    return -6;
+  }
+  if (!file->Seek(kBmpFileHeader) || file->Read(bitmap.data(), length) != length) return -7;
+  file.reset();
+  ClipboardSession session(clipboard, 0);
+  if (!session.IsOpen()) return -5;
+  clipboard.Empty();
+  if (!SetBytes(clipboard, kDib, bitmap.data(), length)) return -6;
+  return static_cast<int>(length);
+}
+
+std::string BuildNoCopyMask(FileSystem& files, const std::string& settingsFile, const CTextList& names) {
+  CTextList keys;
+  ReadIniSectionKeys(files, settingsFile, "NoCopy", keys);
+  auto hasKey = [&](const std::string& key) {
+    for (int i = 0; i < keys.GetSize(); ++i)
+      if (EqualsNoCase(Trim(keys.Get(i)), key)) return true;
+    return false;
+  };
+  std::string mask;
+  for (int i = 0; i < names.GetSize(); ++i) {
+    const std::string key = ToUpper(names.Get(i));
+    if (!hasKey(key)) {
+      const bool isPrivate = FindText(key, "PRIVATE") != std::string::npos;
+      if (isPrivate) WriteIniString(files, settingsFile, "NoCopy", key, "1");
+      mask += isPrivate ? '1' : '0';
+      continue;
+    }
+    const std::string value = ReadIniStringRaw(files, settingsFile, "NoCopy", key);
+    mask += value.empty() ? '0' : value[0];
+  }
+  return mask;
+}
+
+RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row, CaptureState& state) {
+  if (row.fileName.empty()) return RestoreResult::kNothing;
+  const std::string path = context.historyDirectory + row.fileName;
+  const std::string extension = Extension(row.fileName);
+
+  if (extension == ".spt") {
+    std::string text;
+    if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
+    state.lastText = text;
+    return PutTextOnClipboard(context.clipboard, text) >= 0 ? RestoreResult::kPlaced : RestoreResult::kFailed;
+  }
+  if (extension == ".bmp") {
+    const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path);
+    return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
+  }
+  if (extension == ".gif" || extension == ".jpg") {
+    if (!context.files.Exists(path)) return RestoreResult::kNothing;
+    const std::string temporary = path + ".bmp";
+    const int converted = extension == ".gif" ? ConvertGifToBmp(context.files, path, temporary)
+                                              : ConvertJpegToBmp(context.files, path, temporary, context.jpegErrors);
+    int r = -1;
+    if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary);
+    context.files.Remove(temporary);
+    return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
+  }
+  if (extension == ".cbf") {
+    if (!context.files.Exists(path)) return RestoreResult::kNothing;
+    std::string memo;
+    CTextList names;
+    if (ReadClipboardFileInfo(context.files, path, memo, &names) < 0) return RestoreResult::kNothing;
+    const std::string mask = BuildNoCopyMask(context.files, context.settingsFile, names);
+    state.skipNextChange = true;
+    const int r = RestoreClipboardFile(context.clipboard, context.files, path, mask,
+                                       BuildMarkerText(row.iconFile, row.iconIndex, row.memo));
+    if (r >= 0) return RestoreResult::kPlaced;
+    // The clipboard did not change: the next change is the user's and must
+    // not be skipped.
+    if (r >= -3) state.skipNextChange = false;
+    return r >= -2 ? RestoreResult::kNothing : RestoreResult::kFailed;
+  }
+  return RestoreResult::kNothing;
+}
+
+}  // namespace kelvarion

@@ -1,0 +1,68 @@
+// Putting a history item back on the clipboard: a text, a bitmap (BMP, or a
+// GIF or JPEG decoded to one), or a saved clipboard with the formats the
+// user lets back, so that it can be pasted anywhere.
+#pragma once
+
+#include <string>
+
+#include "base/text_list.h"
+#include "capture/jpeg_file.h"
+#include "clip/capture.h"
+#include "platform/clipboard_port.h"
+#include "platform/file_system.h"
+
+namespace kelvarion {
+
+// Puts text on the clipboard as TEXT (zero-terminated code page 936 bytes)
+// and beside it as UNICODETEXT, so that programs reading wide text get the
+// same characters whatever keyboard layout is active. Returns the text's
+// length, -1 when the clipboard cannot be opened, -2 when memory cannot be
+// had (the clipboard is then empty).
+int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text);
+
+// Puts a BMP file's bitmap (the file less its 14-byte header) on the
+// clipboard as DIB. Returns the number of bytes placed, or -1 (no such
+// file), -2 (not longer than 14 bytes), -3 (cannot be opened), -4 (does not
+// begin with "BM"), -5 (the clipboard cannot be opened), -6 (no memory), -7
+// (the bitmap cannot be read in full; the clipboard is then empty).
+int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path);
+
+// Which records of a clipboard file go back, one character per name: the
+// first character of the name's value in section "NoCopy" of the settings
+// file (key: the name in upper case; "0" or an empty value: put back). A
+// missing key counts as "0", except for a name whose upper case holds
+// "PRIVATE": that defaults to "1", and the default is written into the file.
+std::string BuildNoCopyMask(FileSystem& files, const std::string& settingsFile, const CTextList& names);
+
+// What a history row contributes to a restore.
+struct RestoreRow {
+  std::string fileName;  // name in the history directory
+  std::string iconFile;
+  int iconIndex = 0;
+  std::string memo;      // the row's text
+};
+
+struct RestoreContext {
+  ClipboardPort& clipboard;
+  FileSystem& files;
+  std::string historyDirectory;  // ends in "\"
+  std::string settingsFile;      // holds section "NoCopy"
+  JpegErrorReporter jpegErrors;
+};
+
+enum class RestoreResult {
+  kPlaced,    // the item is on the clipboard
+  kNothing,   // not a kind that can be restored, or the file is gone; clipboard untouched
+  kFailed,    // the clipboard could not be opened or filled
+};
+
+// Puts the row's history file back on the clipboard, by the file's ending:
+// ".spt" as text (the last text is set first, so the change is not captured
+// again), ".bmp" as a DIB, ".gif" and ".jpg" decoded to a temporary BMP
+// beside the file (deleted again whatever happens), ".cbf" as the records
+// "NoCopy" allows plus the program's marker with the row's icon and memo (the
+// next change is skipped). A history file that cannot be read leaves the
+// clipboard as it was.
+RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row, CaptureState& state);
+
+}  // namespace kelvarion

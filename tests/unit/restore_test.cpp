@@ -1,0 +1,209 @@
+#include "clip/restore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/ini.h"
+#include "capture/dib.h"
+#include "capture/image_convert.h"
+#include "clip/clipboard_file.h"
+#include "image_test_support.h"
+#include "platform/memory/memory_clipboard.h"
+#include "support/test_support.h"
+
+namespace kelvarion {
+namespace {
+
+using test::HostFileSystem;
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+constexpr std::uint32_t kText = 1, kDib = 8, kUnicodeText = 13;
+
+std::string Bytes(ClipboardPort& clipboard, std::uint32_t id) {
+  ClipboardSession session(clipboard, 0);
+  auto view = session.IsOpen() ? clipboard.GetData(id) : nullptr;
+  return view ? std::string(reinterpret_cast<const char*>(view->Data()), view->Size()) : std::string();
+}
+
+std::vector<std::string> Names(ClipboardPort& clipboard) {
+  CTextList names;
+  CollectClipboardFormats(clipboard, names);
+  std::vector<std::string> out;
+  for (int i = 0; i < names.GetSize(); ++i) out.push_back(names.Get(i));
+  return out;
+}
+
+bool Has(const std::vector<std::string>& names, const std::string& name) {
+  for (const std::string& n : names)
+    if (n == name) return true;
+  return false;
+}
+
+class RestoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { test::SetClipboardState(*clipboard, {{kText, std::string("before\0", 7)}}); }
+
+  RestoreResult Restore(const std::string& name, const std::string& memo = "备忘",
+                        const std::string& iconFile = "C:\\icons\\a.ico", int iconIndex = 3) {
+    RestoreContext context{*clipboard, HostFileSystem(), dir.path(), dir.path() + "tessaryn.ini", {}};
+    return RestoreHistoryFile(context, RestoreRow{name, iconFile, iconIndex, memo}, state);
+  }
+  std::string Path(const std::string& name) const { return dir.path() + name; }
+  void ExpectClipboardUntouched(const char* what) {
+    EXPECT_EQ(Bytes(*clipboard, kText), std::string("before\0", 7)) << what;
+  }
+  std::vector<std::string> DirectoryNames() {
+    std::vector<std::string> names;
+    HostFileSystem().ListDirectory(dir.path(), names);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  ScratchDir dir;
+  std::unique_ptr<ClipboardPort> clipboard = test::MakePlatformClipboard();
+  CaptureState state;
+};
+
+TEST_F(RestoreTest, TextGoesBackAsBytesAndWideTextAndCountsAsTheLastText) {
+  const std::string text = "粘贴 第一行\r\n說乗\\]";
+  WriteBytes(Path("2099010112000000.spt"), text);
+  ASSERT_EQ(Restore("2099010112000000.spt"), RestoreResult::kPlaced);
+  EXPECT_EQ(Bytes(*clipboard, kText).substr(0, text.size() + 1), text + std::string(1, '\0'));
+  const std::u16string wide = Cp936ToUtf16(text) + u'\0';
+  EXPECT_EQ(Bytes(*clipboard, kUnicodeText).substr(0, wide.size() * 2),
+            std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2))
+      << "programs reading wide text get the same characters";
+  EXPECT_EQ(state.lastText, text) << "the restored text must not be captured again";
+  EXPECT_EQ(DirectoryNames(), std::vector<std::string>{"2099010112000000.spt"}) << "restoring writes no file";
+}
+
+TEST_F(RestoreTest, WhatCannotBeRestoredLeavesTheClipboardAlone) {
+  WriteBytes(Path("2099010112000000.txt"), "not history");
+  WriteBytes(Path("2099010112000001.cbf"), "not a clipboard file");
+  WriteBytes(Path("2099010112000002.gif"), "GIF89a broken");
+  const char* cases[] = {"", "2099010112000000.txt", "2099010112000009.spt", "2099010112000009.cbf",
+                         "2099010112000001.cbf", "2099010112000002.gif", "2099010112000009.jpg"};
+  for (const char* name : cases) {
+    EXPECT_EQ(Restore(name), RestoreResult::kNothing) << name;
+    ExpectClipboardUntouched(name);
+    EXPECT_FALSE(state.skipNextChange) << name << ": no change of ours is coming";
+  }
+  EXPECT_TRUE(state.lastText.empty()) << "a missing text file is not the last text";
+  EXPECT_FALSE(HostFileSystem().Exists(Path("2099010112000002.gif.bmp"))) << "the temporary bitmap is removed";
+}
+
+TEST_F(RestoreTest, BmpFilesAreCheckedAndGoBackWithoutTheirFileHeader) {
+  CDib dib;
+  const auto rgb = test::MakeRgbPicture(5, 3, 7);
+  ASSERT_TRUE(MakeDibFromRgb(rgb.data(), 5, 3, dib));
+  ASSERT_TRUE(dib.Save(HostFileSystem(), Path("picture.bmp")));
+  WriteBytes(Path("short.bmp"), "BM" + std::string(12, '\0'));
+  WriteBytes(Path("other.bmp"), "XX" + std::string(40, '\0'));
+  struct Case {
+    const char* name;
+    int result;
+  };
+  for (const Case& c : {Case{"missing.bmp", -1}, Case{"short.bmp", -2}, Case{"other.bmp", -4}}) {
+    EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path(c.name)), c.result) << c.name;
+    ExpectClipboardUntouched(c.name);
+  }
+  const std::string file = ReadBytes(Path("picture.bmp"));
+  EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path("picture.bmp")),
+            static_cast<int>(file.size() - 14));
+  EXPECT_EQ(Bytes(*clipboard, kDib), file.substr(14));
+
+  MemoryClipboard refusing;
+  refusing.failOpen = true;
+  EXPECT_EQ(PutBmpFileOnClipboard(refusing, HostFileSystem(), Path("picture.bmp")), -5);
+  refusing.failOpen = false;
+  refusing.failAllocate = true;
+  EXPECT_EQ(PutBmpFileOnClipboard(refusing, HostFileSystem(), Path("picture.bmp")), -6);
+  EXPECT_EQ(PutTextOnClipboard(refusing, "x"), -2);
+  refusing.failAllocate = false;
+  refusing.failOpen = true;
+  EXPECT_EQ(PutTextOnClipboard(refusing, "x"), -1);
+}
+
+TEST_F(RestoreTest, GifAndJpegItemsGoBackAsBitmapsAndLeaveNoTemporaryFile) {
+  CDib dib;
+  const auto rgb = test::MakeRgbPicture(16, 8, 5);
+  ASSERT_TRUE(MakeDibFromRgb(rgb.data(), 16, 8, dib));
+  ASSERT_TRUE(dib.Save(HostFileSystem(), Path("source.bmp")));
+  ASSERT_EQ(ConvertBmpToGif(HostFileSystem(), Path("source.bmp"), Path("2099010112000000.gif")), 0);
+  ASSERT_EQ(ConvertBmpToJpeg(HostFileSystem(), Path("source.bmp"), Path("2099010112000001.jpg")), 0);
+  HostFileSystem().Remove(Path("source.bmp"));
+  for (const char* name : {"2099010112000000.gif", "2099010112000001.jpg"}) {
+    ASSERT_EQ(Restore(name), RestoreResult::kPlaced) << name;
+    CDib back;
+    const std::string packed = Bytes(*clipboard, kDib);
+    ASSERT_TRUE(back.Create(reinterpret_cast<const std::uint8_t*>(packed.data()), packed.size())) << name;
+    EXPECT_EQ(back.Width(), 16) << name;
+    EXPECT_EQ(back.Height(), 8) << name;
+  }
+  EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"2099010112000000.gif", "2099010112000001.jpg"}))
+      << "the temporary bitmaps are gone";
+}
+
+TEST_F(RestoreTest, ClipboardFilesPutBackWhatNoCopyAllowsWithTheMarker) {
+  const std::uint32_t plain = clipboard->RegisterFormat("Kelvarion Test Format");
+  const std::uint32_t secret = clipboard->RegisterFormat("My Private Data");
+  test::SetClipboardState(*clipboard, {{plain, "\x01\x02"}, {secret, "pw"}});
+  const std::string name = "2099010112000000.cbf";
+  ASSERT_GT(WriteClipboardFile(*clipboard, HostFileSystem(), Path(name), 0, "旧备忘"), 0);
+  test::SetClipboardState(*clipboard, {{kText, std::string("before\0", 7)}});
+
+  ASSERT_EQ(Restore(name, "行 备忘", "C:\\图标\\a.ico", 4), RestoreResult::kPlaced);
+  auto names = Names(*clipboard);
+  EXPECT_TRUE(Has(names, "Kelvarion Test Format")) << "an ordinary format goes back";
+  EXPECT_FALSE(Has(names, "My Private Data")) << "a private format stays out by default";
+  EXPECT_EQ(Bytes(*clipboard, plain), "\x01\x02");
+  const std::string marker = Bytes(*clipboard, clipboard->RegisterFormat(kMarkerFormatName));
+  EXPECT_EQ(marker.substr(0, marker.find('\0')), "Kelvarion-1\r\nC:\\图标\\a.ico\r\n4\r\n行 备忘");
+  EXPECT_TRUE(state.skipNextChange) << "the change the restore makes is the program's own";
+  const std::string settings = dir.path() + "tessaryn.ini";
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), settings, "NoCopy", "MY PRIVATE DATA"), "1")
+      << "the private default is written back";
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), settings, "NoCopy", "KELVARION TEST FORMAT"), "")
+      << "an ordinary name writes nothing";
+
+  // The user lets the private format back by hand.
+  WriteIniString(HostFileSystem(), settings, "NoCopy", "MY PRIVATE DATA", "0");
+  ASSERT_EQ(Restore(name), RestoreResult::kPlaced);
+  EXPECT_EQ(Bytes(*clipboard, secret), "pw");
+}
+
+TEST_F(RestoreTest, AFailedClipboardFileRestoreDoesNotSwallowTheNextChange) {
+  test::SetClipboardState(*clipboard, {{clipboard->RegisterFormat("Kelvarion Test Format"), "x"}});
+  ASSERT_GT(WriteClipboardFile(*clipboard, HostFileSystem(), Path("2099010112000000.cbf"), 0, "m"), 0);
+  MemoryClipboard refusing;
+  refusing.failOpen = true;
+  RestoreContext context{refusing, HostFileSystem(), dir.path(), dir.path() + "tessaryn.ini", {}};
+  EXPECT_EQ(RestoreHistoryFile(context, RestoreRow{"2099010112000000.cbf", "", 0, "m"}, state),
+            RestoreResult::kFailed);
+  EXPECT_FALSE(state.skipNextChange) << "the clipboard did not change, so the user's next copy must be captured";
+}
+
+TEST(NoCopyMask, FirstCharacterOfEachValueAndThePrivateDefault) {
+  ScratchDir dir;
+  const std::string settings = dir.path() + "tessaryn.ini";
+  WriteBytes(settings, "[NoCopy]\r\nALLOWED=0\r\nEMPTY=\r\nBLOCKED=1\r\nWORDY=yes please\r\nPRIVATE OK=0\r\n");
+  CTextList names;
+  for (const char* n : {"Allowed", "Empty", "Blocked", "Wordy", "Private OK", "Unknown", "x-private-y", "私密Private"})
+    names.Add(n);
+  EXPECT_EQ(BuildNoCopyMask(HostFileSystem(), settings, names), "001y0011");
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), settings, "NoCopy", "X-PRIVATE-Y"), "1");
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), settings, "NoCopy", "私密PRIVATE"), "1");
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), settings, "NoCopy", "PRIVATE OK"), "0") << "a set value is kept";
+  CTextList keys;
+  ReadIniSectionKeys(HostFileSystem(), settings, "NoCopy", keys);
+  EXPECT_EQ(keys.GetSize(), 7) << "only the two private defaults were added";
+}
+
+}  // namespace
+}  // namespace kelvarion
