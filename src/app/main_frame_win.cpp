@@ -5,11 +5,16 @@
 
 #include <algorithm>
 
+#include "app/menu_files.h"
+#include "app/paste_menu.h"
+#include "app/paste_win.h"
+#include "app/popup_menu_win.h"
 #include "app/resource_ids.h"
 #include "base/ini.h"
 #include "base/strings.h"
 #include "desktop/window_info_win.h"
 #include "history/history_view_win.h"
+#include "win/process.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -314,8 +319,113 @@ void CMainFrame::OnTrayNotify(LPARAM mouseMessage) {
 }
 
 void CMainFrame::ShowPasteMenu(WPARAM, LPARAM) {
-  // The paste menu is built from the history rows and the menu files; it is
-  // added with restoring of history items.
+  // The window the user works in gets the focus (and the paste) back; the
+  // frame comes to the front, as a popup menu needs its owner there.
+  HWND previous = GetForegroundWindow();
+  if (previous == Hwnd() || previous == owner_.Hwnd()) previous = nullptr;
+  SetForegroundWindow(Hwnd());
+  if (!view_ || !view_->Hwnd()) return;
+
+  CTessarynApp& app = context_.app;
+  PasteMenuInput input;
+  const int n = std::min(app.GetPasteMenuCount(), view_->Rows().GetCount());
+  for (int i = 0; i < n; ++i) {
+    const HistoryRow* row = view_->ResolvedRow(i);
+    input.recentTexts.push_back(row ? row->text : std::string());
+  }
+  input.editList = ReadSetup(context_, "EditListMenu", "Y") == "Y";
+  input.runList = ReadSetup(context_, "RunListMenu", "Y") == "Y";
+  input.folderList = ReadSetup(context_, "OpenDirListMenu", "Y") == "Y";
+  CTextList sections;
+  if (input.runList) {
+    ReadCommandMenuSections(app, sections);
+    input.commandSections = sections.Items();
+  }
+  if (input.folderList) {
+    ReadConnectMenuSections(app, sections);
+    input.folderSections = sections.Items();
+  }
+  input.frameVisible = IsWindowVisible(Hwnd()) != FALSE;
+  input.listening = listening_;
+  input.listenFileNames = view_->Capture().listenToFileNames;
+  input.autoPaste = autoPaste;
+  input.clipboardHasFiles = context_.clipboard.IsFormatAvailable(CF_HDROP);
+  input.clipboardHasFormats = context_.clipboard.CountFormats() > 0;
+  input.windowListOpen = windowListOpen;
+  const std::string userIni = app.GetUserIniPath();
+  input.relabel = [&](const std::string& label) {
+    return ReadIniString(context_.files, userIni, "MenuText", label, label);
+  };
+  const PasteMenuList list = BuildPasteMenuList(input);
+
+  const PasteMenuChoice choice = list.Resolve(PopupMenuFromList(list.texts, list.checks, list.grays, Hwnd()));
+  bool paste = false;
+  bool shownFrame = false;
+  using Kind = PasteMenuChoice::Kind;
+  switch (choice.kind) {
+    case Kind::kNone:
+      break;
+    case Kind::kRecent:
+      view_->RestoreHistoryItem(choice.row);
+      paste = autoPaste;
+      break;
+    case Kind::kEdit:
+      view_->OpenHistoryRow(choice.row);
+      break;
+    case Kind::kRun: {
+      const CommandMenuEntry entry = ReadCommandMenuEntry(app, choice.label);
+      // A start folder that is not there runs the command where we are, as
+      // changing into it would have failed and left us there.
+      const std::string folder = Trim(entry.startIn);
+      StartProgram(entry.commandLine, SW_SHOWNORMAL,
+                   !folder.empty() && context_.files.IsDirectory(folder) ? folder : std::string());
+      break;
+    }
+    case Kind::kFolder:
+      StartProgram(OwnCommandLine(app.GetExePath(), " /D \"" + choice.label + "\""), SW_SHOWNORMAL);
+      break;
+    case Kind::kBuiltin:
+      shownFrame = RunBuiltinCommand(choice.builtin);
+      break;
+    case Kind::kError: {
+      const std::wstring text = Widen("Tessaryn:error\r\n" + IntToString(choice.position));
+      MessageBoxW(Hwnd(), text.c_str(), L"", MB_OK);
+      break;
+    }
+  }
+  if (previous && ReturnsToPreviousWindow(choice, shownFrame)) PasteIntoPreviousWindow(previous, paste);
+}
+
+bool CMainFrame::RunBuiltinCommand(int number) {
+  CTessarynApp& app = context_.app;
+  switch (number) {
+    case kBuiltinShowFrame:
+      if (IsWindowVisible(Hwnd())) {
+        ShowWindow(Hwnd(), SW_HIDE);
+        return false;
+      }
+      ShowWindow(Hwnd(), SW_SHOWNORMAL);
+      SetForegroundWindow(Hwnd());
+      return true;
+    case kBuiltinListen: OnToggleListen(); break;
+    case kBuiltinListenFileNames: view_->OnCommand(ID_TOGGLE_LISTEN_FILE_NAMES); break;
+    case kBuiltinAutoPaste: OnToggleAutoPaste(); break;
+    case kBuiltinPasteFileNames: view_->CaptureClipboardFileNames(); break;
+    case kBuiltinPasteAllFormats: view_->CaptureAllFormats(); break;
+    case kBuiltinSearch: StartProgram(OwnCommandLine(app.GetExePath(), " /F"), SW_SHOWNORMAL); break;
+    case kBuiltinSwitchDesktop:
+    case kBuiltinWindowDisplay:
+    case kBuiltinAbout:
+      // The desktop tools and the about box come with their own windows.
+      break;
+    case kBuiltinLockScreen: StartProgram(OwnCommandLine(app.GetExePath(), " /L"), SW_SHOWNORMAL); break;
+    case kBuiltinOpenHistoryFolder:
+      StartProgram("explorer.exe \"" + app.GetHistoryDirectory() + "\"", SW_SHOWNORMAL);
+      break;
+    case kBuiltinSettings: OnSettings(); break;
+    case kBuiltinExit: PostMessageW(Hwnd(), WM_CLOSE, 0, 0); break;
+  }
+  return false;
 }
 
 void CMainFrame::OnToggleListen() {

@@ -70,6 +70,8 @@ class CMainFrame : public Window {
   void OnToggleToolBar();
   void OnToggleAutoPaste();
   void OnSettings();
+  // Carries out built-in paste-menu entry 1..20; true when it showed the frame.
+  bool RunBuiltinCommand(int number);
   void OnInitMenuPopup(HMENU menu);
   void OnDrawClipboard();
   void OnChangeClipboardChain(HWND removed, HWND next);

@@ -11,6 +11,9 @@
 #include "clip/clipboard_file.h"
 #include "clip/format_icon_dlg_win.h"
 #include "clip/memo_dlg_win.h"
+#include "clip/restore.h"
+#include "capture/jpeg_error_box_win.h"
+#include "win/process.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -26,20 +29,6 @@ struct Column {
 constexpr int kListControlId = 0xE900;
 
 const Column kColumns[] = {{"粘贴板", 2000}, {"文件名", 0}, {"标图文件", 0}, {"图标索引", 0}, {"文件类型", 0}};
-
-bool StartProgram(const std::string& commandLine, int show) {
-  std::wstring line = Widen(commandLine);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(show);
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
-}
 
 }  // namespace
 
@@ -91,7 +80,7 @@ void CTessarynView::OnInitialUpdate() {
 void CTessarynView::StartArchive(const std::string& cutOff) {
   // A hidden second copy of the program moves the old history away; we do
   // not wait for it.
-  StartProgram("\"" + context_.app.GetExePath() + "\" /C" + cutOff.substr(0, 12), SW_HIDE);
+  StartProgram(OwnCommandLine(context_.app.GetExePath(), " /C" + cutOff.substr(0, 12)), SW_HIDE);
 }
 
 void CTessarynView::RefreshCount() {
@@ -197,6 +186,14 @@ void CTessarynView::CaptureAllFormats() {
   ShowCaptureMessage(kelvarion::CaptureAllFormats(capture, capture_, frame_.Formats(), source));
 }
 
+void CTessarynView::RestoreHistoryItem(int index) {
+  HistoryRow* row = ResolvedRow(index);
+  if (!row) return;
+  RestoreContext restore{context_.clipboard, context_.files, context_.app.GetHistoryDirectory(),
+                         context_.app.GetProgramIniPath(), ShowJpegFatalError};
+  RestoreHistoryFile(restore, RestoreRow{row->fileName, row->iconFile, row->iconIndex, row->text}, capture_);
+}
+
 void CTessarynView::CaptureClipboardFileNames() {
   CaptureContext capture = MakeCaptureContext();
   kelvarion::CaptureClipboardFileNames(capture);
@@ -206,7 +203,7 @@ bool CTessarynView::OnCommand(UINT id) {
   const int selected = GetFirstSelectedRow();
   switch (id) {
     case ID_EDIT_COPY_ROW:
-      // Putting a row back on the clipboard comes with restoring of items.
+      if (selected >= 0) RestoreHistoryItem(selected);
       return true;
     case ID_EDIT_DELETE_ROW:
       if (selected >= 0) DeleteHistoryRow(selected);

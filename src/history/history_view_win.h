@@ -38,6 +38,9 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   std::string GetRowFileName(int index) const { return rows_.GetRowFileName(index); }
   void DeleteHistoryRow(int index);
   void OpenHistoryRow(int index);
+  // Puts the row's item back on the clipboard (silently does nothing when it
+  // cannot be restored).
+  void RestoreHistoryItem(int index);
   int GetFirstSelectedRow() const;
 
   void CaptureClipboardText();
@@ -52,11 +55,13 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   CHistoryRows& Rows() { return rows_; }
   const std::string& ScreenSaveType() const { return screenSaveType_; }
 
+  // The row with what it shows read from its file; nullptr when out of range.
+  HistoryRow* ResolvedRow(int index);
+
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  HistoryRow* ResolvedRow(int index);
   void OnGetDisplayInfo(NMLVDISPINFOW* info);
   void OnContextMenu(int index);
   void OnKeyDown(WPARAM key);

@@ -21,6 +21,7 @@
 //   window-text HWND
 //   foreground HWND                 brings the window to the front
 //   get-foreground                  the current foreground window
+//   cursor [X Y]                    moves the mouse cursor there; prints where it is
 //   send-keys KEYS...               SendInput; each KEYS is a chord such as
 //       ctrl+f1, alt+f4, esc, ctrl+shift+v, a, 0x41 (pressed and released),
 //       or "--vk CODE down|up" for one transition, or "--text T" to type T
@@ -732,6 +733,16 @@ int CommandWindows(const std::wstring& command, const Args& args) {
   }
   if (command == L"get-foreground") {
     PrintLine(HandleText(GetForegroundWindow()));
+    return kOk;
+  }
+  if (command == L"cursor") {
+    unsigned long long x = 0, y = 0;
+    if (pos.size() == 2 && ParseNumber(pos[0], x) && ParseNumber(pos[1], y) &&
+        !SetCursorPos(static_cast<int>(x), static_cast<int>(y)))
+      return kFailed;
+    POINT p;
+    GetCursorPos(&p);
+    PrintLine(std::to_string(p.x) + " " + std::to_string(p.y));
     return kOk;
   }
   if (!hasHandle) return kUsage;

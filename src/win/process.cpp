@@ -1,0 +1,27 @@
+#include "win/process.h"
+
+#include "win/text_win.h"
+
+namespace kelvarion {
+
+bool StartProgram(const std::string& commandLine, int show, const std::string& directory) {
+  std::wstring line = Widen(commandLine);
+  const std::wstring folder = Widen(directory);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION process = {};
+  if (line.empty() || !CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+std::string OwnCommandLine(const std::string& exePath, const std::string& switchText) {
+  return "\"" + exePath + "\"" + switchText;
+}
+
+}  // namespace kelvarion

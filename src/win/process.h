@@ -1,0 +1,18 @@
+// Starting other programs (and this one in another role) from the shell.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kelvarion {
+
+// Starts a command line (code page 936) without waiting for it; directory,
+// when not empty, is its working directory. False when it cannot be started.
+bool StartProgram(const std::string& commandLine, int show, const std::string& directory = std::string());
+
+// This executable with a switch: the path in double quotes, so that a folder
+// with blanks in its name cannot make another program run instead.
+std::string OwnCommandLine(const std::string& exePath, const std::string& switchText);
+
+}  // namespace kelvarion
