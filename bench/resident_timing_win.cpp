@@ -71,20 +71,6 @@ std::wstring HistoryFolder(const std::wstring& exe) {
   return Directory(exe) + L"\\" + user + L"\\CPasteClipboard\\";
 }
 
-// History files are 16 digits and an extension: 20 characters.
-int CountHistoryFiles(const std::wstring& folder, const wchar_t* extension) {
-  WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    size_t length = wcslen(data.cFileName);
-    if (length == 20 && data.cFileName[0] != L'~' && wcscmp(data.cFileName + 16, extension) == 0) ++count;
-  } while (FindNextFileW(h, &data));
-  FindClose(h);
-  return count;
-}
-
 struct Program {
   PROCESS_INFORMATION process{};
   HWND frame = nullptr;
@@ -212,29 +198,69 @@ std::wstring MakeText(int number, size_t bytes) {
   return text;
 }
 
+// Watches the history folder for a new ".spt" arriving under its final name;
+// the folder's change notices make this cheap however many files it holds.
+class FolderWatch {
+ public:
+  explicit FolderWatch(const std::wstring& folder) {
+    dir_ = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    overlapped_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~FolderWatch() {
+    if (dir_ != INVALID_HANDLE_VALUE) {
+      CancelIo(dir_);
+      CloseHandle(dir_);
+    }
+    CloseHandle(overlapped_.hEvent);
+  }
+  bool Arm() {
+    ResetEvent(overlapped_.hEvent);
+    return dir_ != INVALID_HANDLE_VALUE &&
+           ReadDirectoryChangesW(dir_, buffer_, sizeof buffer_, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
+                                 &overlapped_, nullptr);
+  }
+  // The counter when a history text appeared, 0 when none within the time.
+  long long WaitForText(double timeoutMs) {
+    const long long start = Ticks();
+    for (;;) {
+      double left = timeoutMs - Ms(start, Ticks());
+      if (left <= 0 || WaitForSingleObject(overlapped_.hEvent, static_cast<DWORD>(left)) != WAIT_OBJECT_0) return 0;
+      const long long at = Ticks();
+      DWORD got = 0;
+      if (!GetOverlappedResult(dir_, &overlapped_, &got, FALSE)) return 0;
+      bool found = false;
+      for (DWORD offset = 0; got > 0;) {
+        auto* info = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(buffer_ + offset);
+        std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        if ((info->Action == FILE_ACTION_ADDED || info->Action == FILE_ACTION_RENAMED_NEW_NAME) &&
+            name.size() == 20 && name.compare(16, 4, L".spt") == 0)
+          found = true;
+        if (!info->NextEntryOffset) break;
+        offset += info->NextEntryOffset;
+      }
+      if (found) return at;
+      if (!Arm()) return 0;
+    }
+  }
+
+ private:
+  HANDLE dir_ = INVALID_HANDLE_VALUE;
+  OVERLAPPED overlapped_{};
+  alignas(DWORD) BYTE buffer_[64 * 1024];
+};
+
 struct Sample {
   double file = -1, row = -1, close = 0;
 };
 
-// One copy and the two times after it, each polled by its own thread so that
-// a list that is busy answering does not hold up the look at the folder.
-bool Measure(HWND owner, Program& program, const std::wstring& folder, const std::wstring& text, int filesBefore,
-             long long rowsBefore, Sample& sample) {
-  std::atomic<long long> closeAt{0};
+// One copy and the two times after it: the folder's notice, and the list's
+// row count polled by a thread of its own.
+bool Measure(HWND owner, Program& program, FolderWatch& watch, const std::wstring& text, long long rowsBefore,
+             Sample& sample) {
   std::atomic<bool> go{false};
-  std::atomic<long long> fileAt{0}, rowAt{0};
+  std::atomic<long long> rowAt{0};
   const double timeoutMs = 20000;
-  std::thread files([&] {
-    while (!go) Sleep(0);
-    const long long start = Ticks();
-    while (Ms(start, Ticks()) < timeoutMs) {
-      if (CountHistoryFiles(folder, L".spt") > filesBefore) {
-        fileAt = Ticks();
-        return;
-      }
-      Sleep(0);
-    }
-  });
   std::thread rows([&] {
     while (!go) Sleep(0);
     const long long start = Ticks();
@@ -246,12 +272,16 @@ bool Measure(HWND owner, Program& program, const std::wstring& folder, const std
       Sleep(0);
     }
   });
-  long long at = 0;
-  bool set = SetClipboardText(owner, text, at);
+  if (!watch.Arm()) {
+    go = true;
+    rows.join();
+    return false;
+  }
+  long long closeAt = 0;
+  bool set = SetClipboardText(owner, text, closeAt);
   const long long closed = Ticks();
-  closeAt = at;
   go = true;
-  files.join();
+  const long long fileAt = set ? watch.WaitForText(timeoutMs) : 0;
   rows.join();
   if (!set || !fileAt || !rowAt) return false;
   sample.file = Ms(closeAt, fileAt);
@@ -277,15 +307,15 @@ int RunCapture(const std::wstring& exe, int smallRuns, int largeRuns) {
     std::printf("Kelvarion did not show its list\n");
     return 1;
   }
+  FolderWatch watch(folder);
   int number = 0;
   auto series = [&](const char* name, size_t bytes, int runs) -> bool {
     std::vector<double> file, row, close;
     // The first copies of a kind warm up caches (Wine's, the icon cache).
     for (int i = -2; i < runs; ++i) {
-      const int files = CountHistoryFiles(folder, L".spt");
       const long long rows = ItemCount(program.list);
       Sample sample;
-      if (!Measure(owner, program, folder, MakeText(++number, bytes), files, rows, sample)) {
+      if (!Measure(owner, program, watch, MakeText(++number, bytes), rows, sample)) {
         std::printf("copy %d of %s: no new file or row within 20 s\n", number, name);
         return false;
       }
@@ -336,8 +366,9 @@ int RunStartup(const std::wstring& exe, long long rows, int runs) {
   std::printf("%lld history files, %d starts, from CreateProcess:\n", rows, runs);
   Print("to the window showing every row", shown);
   Print("to the list answering after that", idle);
-  std::printf("  memory then: working set %.1f MiB, private bytes %.1f MiB (peak working set %.1f MiB)\n",
-              last.WorkingSetSize / 1048576.0, last.PrivateUsage / 1048576.0, last.PeakWorkingSetSize / 1048576.0);
+  std::printf("  memory then: working set %.1f MiB, private bytes %.1f MiB, pagefile usage %.1f MiB (peak working set %.1f MiB)\n",
+              last.WorkingSetSize / 1048576.0, last.PrivateUsage / 1048576.0, last.PagefileUsage / 1048576.0,
+              last.PeakWorkingSetSize / 1048576.0);
   return 0;
 }
 
