@@ -253,6 +253,19 @@ class Driver:
     def sequence(self):
         return int(self.must("sequence"))
 
+    def watch_processes(self, name, seconds):
+        """Starts watching for new processes of that executable name; returns a
+        function that waits for the watch to end and gives [(pid, parent, command line)]."""
+        proc = self.start_driver("watch-processes", name, "--timeout", seconds, stdout=subprocess.PIPE)
+        ready, _, _ = select.select([proc.stdout], [], [], 30)
+        assert ready and proc.stdout.readline().strip() == b"watching", "kdriver watch-processes did not start"
+
+        def finish():
+            out, _ = proc.communicate(timeout=seconds + 30)
+            lines = [line.split("\t", 2) for line in out.decode("utf-8", "replace").splitlines() if line]
+            return [(int(pid), int(parent), unescape(command)) for pid, parent, command in lines]
+        return finish
+
     def viewer(self, log=None, timeout=60, read=True):
         """Starts a clipboard viewer of our own; use as a context manager."""
         self._files += 1

@@ -1,4 +1,7 @@
 """Every copied text becomes a history file and a row at the top of the list."""
+import re
+import time
+
 from conftest import wait_for
 
 ID_TOGGLE_LISTEN = 32794
@@ -91,10 +94,32 @@ def test_restart_lists_rows_newest_first_and_hides_old_ones(program):
     (program.history_dir / "2099010112000000.spt").write_bytes(b"newer")
     (program.history_dir / "2099010112000001.spt").write_bytes(b"newest")
     (program.history_dir / "20990101120000001.spt").write_bytes(b"21 characters")
+    finish_watch = program.watch_processes("Kelvarion.exe", 12)
+    started = time.time()
     program.start()
     program.wait_rows(program.history_list(), 2)
     assert program.history_rows() == ["newest", "newer"]
+    seen = finish_watch()
+    pids = {pid for pid, _, _ in seen}
+    children = [(pid, command) for pid, parent, command in seen if parent in pids]
+    assert len(children) == 1, f"the old file must start exactly one archive process, saw {seen}"
+    match = re.search(r'"[^"]*Kelvarion\.exe" /C(\d{12})$', children[0][1], re.IGNORECASE)
+    assert match, f"the archive is started as the program with /C and a 12-digit cut-off: {children[0][1]!r}"
+    # The cut-off is one day (AutoLoadDays) before the start, to the minute.
+    allowed = {time.strftime("%Y%m%d%H%M", time.localtime(started - 86400 + delta)) for delta in (-60, 0, 60, 120)}
+    assert match.group(1) in allowed, f"cut-off {match.group(1)} is not a day before the start {allowed}"
     program.set_text("newest")  # the newest text counts as the last one
     program.set_text("fresh")
     program.wait_rows(program.history_list(), 3)
     assert program.history_rows()[0] == "fresh"
+
+
+def test_no_archive_process_without_old_history(program):
+    program.history_dir.mkdir(parents=True, exist_ok=True)
+    (program.history_dir / "2099010112000000.spt").write_bytes(b"new")
+    (program.history_dir / "2000010112000000.SPT").write_bytes(b"no history file: upper-case ending")
+    finish_watch = program.watch_processes("Kelvarion.exe", 10)
+    program.start()
+    program.wait_rows(program.history_list(), 1)
+    seen = finish_watch()
+    assert len(seen) == 1, f"only the resident program runs when no history is old: {seen}"

@@ -39,6 +39,10 @@
 //   viewer --out FILE [--timeout S] [--no-read]
 //       joins the clipboard viewer chain, prints its handle, appends a line per
 //       event to FILE and leaves the chain on WM_CLOSE or after the timeout
+// Processes
+//   watch-processes NAME [--timeout S]
+//       for the time given, prints a line for every process with that
+//       executable name that appears: pid, parent pid, command line
 // Session
 //   timestamp-ms                    wall-clock milliseconds since 1970 with decimals
 //   hold [--timeout S]              keeps a hidden window until WM_CLOSE or the timeout;
@@ -49,6 +53,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -665,6 +671,72 @@ int RunViewer(const std::wstring& outPath, double timeout, bool read) {
   return kOk;
 }
 
+// ---------------------------------------------------------------- processes
+
+// The command line of another process, asked of the system directly (class
+// 60, ProcessCommandLineInformation); empty when it cannot be had.
+std::wstring ProcessCommandLine(DWORD pid) {
+  using Query = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  static const auto query =
+      reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process) process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process || !query) return {};
+  std::wstring line;
+  std::vector<unsigned char> buffer(64 * 1024);
+  ULONG needed = 0;
+  if (query(process, 60, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) >= 0) {
+    auto* text = reinterpret_cast<UNICODE_STRING*>(buffer.data());
+    if (text->Buffer) line.assign(text->Buffer, text->Length / sizeof(wchar_t));
+  }
+  if (line.empty()) {
+    // Where that class is not offered, read it from the process's own block:
+    // the process parameters' CommandLine (64-bit layout).
+    PROCESS_BASIC_INFORMATION basic{};
+    SIZE_T got = 0;
+    void* parameters = nullptr;
+    UNICODE_STRING text{};
+    if (query(process, ProcessBasicInformation, &basic, sizeof basic, &needed) >= 0 && basic.PebBaseAddress &&
+        ReadProcessMemory(process, reinterpret_cast<char*>(basic.PebBaseAddress) + 0x20, &parameters,
+                          sizeof parameters, &got) &&
+        parameters &&
+        ReadProcessMemory(process, static_cast<char*>(parameters) + 0x70, &text, sizeof text, &got) &&
+        text.Buffer && text.Length) {
+      line.resize(text.Length / sizeof(wchar_t));
+      if (!ReadProcessMemory(process, text.Buffer, line.data(), text.Length, &got)) line.clear();
+    }
+  }
+  CloseHandle(process);
+  return line;
+}
+
+int WatchProcesses(const std::wstring& name, double seconds) {
+  std::map<DWORD, bool> seen;
+  auto look = [&](bool report) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+      if (_wcsicmp(entry.szExeFile, name.c_str()) != 0 || seen.count(entry.th32ProcessID)) continue;
+      seen[entry.th32ProcessID] = true;
+      if (report)
+        PrintLine(std::to_wstring(entry.th32ProcessID) + L"\t" + std::to_wstring(entry.th32ParentProcessID) + L"\t" +
+                  Escape(ProcessCommandLine(entry.th32ProcessID)));
+    }
+    CloseHandle(snapshot);
+  };
+  // What runs already is not news; say when the watch begins.
+  look(false);
+  PrintLine(L"watching");
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  while (GetTickCount64() < deadline) {
+    look(true);
+    Sleep(2);
+  }
+  return kOk;
+}
+
 // ---------------------------------------------------------------- commands
 
 struct Args {
@@ -972,6 +1044,10 @@ int wmain(int argc, wchar_t** argv) {
       DispatchMessageW(&msg);
     }
     return kOk;
+  }
+  if (command == L"watch-processes") {
+    if (args.positional.size() != 1) return kUsage;
+    return WatchProcesses(args.positional[0], args.Timeout(30));
   }
   if (command == L"viewer") {
     if (!args.HasOption(L"--out")) return kUsage;
