@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/command_line.h"
+#include "app/connect_folder_win.h"
 #include "app/resident_win.h"
 #include "app/settings.h"
 #include "base/notice.h"
@@ -30,6 +31,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       MessageBoxW(nullptr, L"Error Parm", L"", MB_OK);
       return 0;
     case Role::kConnectFolder:
+      OpenConnectFolder(app, choice.argument);
+      return 0;
     case Role::kArchive:
     case Role::kSearch:
     case Role::kLock:
