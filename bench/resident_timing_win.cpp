@@ -9,6 +9,10 @@
 //       starts EXE over a history folder already holding ROWS files, N times:
 //       the time from CreateProcess to the main window showing ROWS rows, and
 //       the memory of the running program then
+//   resident_timing.exe menu EXE [--runs N]
+//       starts EXE (with AutoPaste on and its history in place) and notepad;
+//       with notepad in front, presses the hot key Ctrl+F1: the time to the
+//       paste menu on screen; then presses "1": the time to the text in notepad
 //
 // The history folder is the default one, <folder of EXE>\<user>\CPasteClipboard.
 #include <windows.h>
@@ -21,7 +25,9 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <initializer_list>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -372,6 +378,108 @@ int RunStartup(const std::wstring& exe, long long rows, int runs) {
   return 0;
 }
 
+struct WindowQuery {
+  DWORD pid;
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM param) {
+  auto* q = reinterpret_cast<WindowQuery*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, static_cast<int>(std::size(name)));
+  if ((q->pid && pid != q->pid) || wcscmp(name, q->className) != 0 || !IsWindowVisible(hwnd)) return TRUE;
+  q->found = hwnd;
+  return FALSE;
+}
+
+HWND WaitWindow(DWORD pid, const wchar_t* className, double timeoutMs) {
+  const long long start = Ticks();
+  while (Ms(start, Ticks()) < timeoutMs) {
+    WindowQuery q{pid, className, nullptr};
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&q));
+    if (q.found) return q.found;
+    Sleep(0);
+  }
+  return nullptr;
+}
+
+void Keys(std::initializer_list<std::pair<WORD, bool>> keys) {
+  std::vector<INPUT> inputs;
+  for (auto [vk, up] : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+int RunMenu(const std::wstring& exe, int runs) {
+  Program program;
+  if (!Start(exe, program) || !WaitShown(program, 1, 30000)) {
+    std::printf("Kelvarion did not show its list\n");
+    return 1;
+  }
+  const long long rows = ItemCount(program.list);
+  PROCESS_INFORMATION notepad{};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring line = L"notepad.exe";
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &notepad)) return 1;
+  HWND window = WaitWindow(notepad.dwProcessId, L"Notepad", 30000);
+  HWND edit = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
+  if (!edit) {
+    std::printf("notepad did not open\n");
+    return 1;
+  }
+  std::vector<double> menu, paste;
+  bool ok = true;
+  for (int i = -2; i < runs && ok; ++i) {
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    SetForegroundWindow(window);
+    const long long front = Ticks();
+    while (GetForegroundWindow() != window && Ms(front, Ticks()) < 5000) Sleep(1);
+    Sleep(100);  // let the switch settle, as a user's hand would
+    const long long pressed = Ticks();
+    Keys({{VK_CONTROL, false}, {VK_F1, false}, {VK_F1, true}, {VK_CONTROL, true}});
+    HWND shown = WaitWindow(0, L"#32768", 10000);
+    const long long opened = Ticks();
+    if (!shown) {
+      std::printf("the paste menu did not open\n");
+      ok = false;
+      break;
+    }
+    Sleep(50);
+    const long long chosen = Ticks();
+    Keys({{'1', false}, {'1', true}});
+    while (SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0) == 0 && Ms(chosen, Ticks()) < 10000) Sleep(0);
+    const long long pasted = Ticks();
+    if (SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0) == 0) {
+      std::printf("nothing was pasted into notepad\n");
+      ok = false;
+      break;
+    }
+    if (i < 0) continue;
+    menu.push_back(Ms(pressed, opened));
+    paste.push_back(Ms(chosen, pasted));
+  }
+  if (ok) {
+    std::printf("%lld rows in the menu, %d openings:\n", std::min<long long>(rows, 20), runs);
+    Print("hot key to the menu on screen", menu);
+    Print("choice to the text in notepad", paste);
+  }
+  TerminateProcess(notepad.hProcess, 0);
+  CloseHandle(notepad.hThread);
+  CloseHandle(notepad.hProcess);
+  Stop(program);
+  return ok ? 0 : 1;
+}
+
 int IntOption(int argc, wchar_t** argv, const wchar_t* name, int fallback) {
   for (int i = 1; i + 1 < argc; ++i)
     if (wcscmp(argv[i], name) == 0) return _wtoi(argv[i + 1]);
@@ -385,7 +493,9 @@ int wmain(int argc, wchar_t** argv) {
     return RunCapture(argv[2], IntOption(argc, argv, L"--small", 50), IntOption(argc, argv, L"--large", 10));
   if (argc >= 4 && wcscmp(argv[1], L"startup") == 0)
     return RunStartup(argv[2], std::wcstoll(argv[3], nullptr, 10), IntOption(argc, argv, L"--runs", 3));
+  if (argc >= 3 && wcscmp(argv[1], L"menu") == 0) return RunMenu(argv[2], IntOption(argc, argv, L"--runs", 20));
   std::fprintf(stderr, "usage: resident_timing.exe capture EXE [--small N] [--large N]\n"
-                       "       resident_timing.exe startup EXE ROWS [--runs N]\n");
+                       "       resident_timing.exe startup EXE ROWS [--runs N]\n"
+                       "       resident_timing.exe menu EXE [--runs N]\n");
   return 2;
 }
