@@ -87,6 +87,7 @@ def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker
     program.command(frame, ID_PASTE_ALL_FORMATS)
     program.wait_rows(program.history_list(), 2)
     memo = program.history_rows()[0]
+    icon = (program.history_rows(column=2)[0], program.history_rows(column=3)[0])
 
     program.clear()
     choose(program, "1")
@@ -96,6 +97,8 @@ def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker
     assert program.get_format("Kelvarion Test Format") == b"\x01\x02\x03"
     marker = program.get_format("Kelvarion-marker-format")
     assert marker and marker.startswith(b"Kelvarion-1\r\n"), marker
+    expected = "\r\n".join(["Kelvarion-1", icon[0], icon[1], memo]).encode("gbk")
+    assert marker.rstrip(b"\0") == expected, "the marker carries the row's icon and memo"
     no_copy = read_ini(program.folder / "Kelvarion.ini").get("NOCOPY", {})
     assert no_copy.get("SOME PRIVATE FORMAT") == "1", no_copy
     assert len(program.history_rows()) == 2, "the program's own change is not captured"
@@ -104,6 +107,7 @@ def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker
     program.command(frame, ID_PASTE_ALL_FORMATS)
     program.wait_rows(program.history_list(), 3)
     assert program.history_rows()[0] == memo
+    assert (program.history_rows(column=2)[0], program.history_rows(column=3)[0]) == icon
 
 
 def test_pictures_come_back_as_bitmaps_without_leftovers(program):
