@@ -321,6 +321,10 @@ class Driver:
         assert code == 0, f"list {hwnd} has {out} rows, not {'at least ' if at_least else ''}{count}, after {timeout}s"
         return int(out)
 
+    def item_rect(self, hwnd, row):
+        """(left, top, right, bottom) of a list view row on the screen."""
+        return tuple(int(v) for v in self.must("item-rect", hwnd, row).split())
+
     def tree(self, hwnd):
         """[(handle, parent, class, text, visible)] of every descendant."""
         out = self.must("tree", hwnd)
@@ -342,6 +346,10 @@ class Driver:
     def tray_notify(self, hwnd, mouse_message=WM_LBUTTONDOWN):
         """What the shell sends Kelvarion's main window when its tray icon is clicked."""
         self.post(hwnd, TRAY_MESSAGE, TRAY_ICON_ID, mouse_message)
+
+    def click(self, x, y, right=False, double=False):
+        """A real mouse click (SendInput) at a screen position."""
+        self.must("click", x, y, *(["--right"] if right else []), *(["--double"] if double else []))
 
     def send_keys(self, *keys):
         """SendInput of chords ("ctrl+f1", "esc"), ("--vk", "0x11", "down") or ("--text", "...")."""
