@@ -471,6 +471,11 @@ def wine_session():
     subprocess.run(["wineserver", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wine", "wineboot"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
+    # The private display has no window manager, so Wine must draw the title
+    # bars of dialogs itself, or the screenshots show them without captions.
+    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/t", "REG_SZ",
+                    "/d", "N", "/f"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
     # Wine drops the window station, and the clipboard with it, when its last
     # program ends: keep one program alive so the clipboard outlives its setter.
     holder = subprocess.Popen(["wine", str(KDRIVER), "hold", "--timeout", "7200"], stdin=subprocess.DEVNULL,
