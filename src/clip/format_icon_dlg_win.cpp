@@ -134,7 +134,10 @@ BOOL CFormatIconDlg::OnInitDialog() {
   }
 
   SetDlgItemTextW(Hwnd(), IDC_FORMAT_TEXT, Widen("此文件包含粘贴板数据类型:\r\n\r\n" + formatText_).c_str());
-  return TRUE;
+  // The icons are what the user picks from; left to the dialog manager, the
+  // focus would land in the read-only format text with all of it selected.
+  SetFocus(icons);
+  return FALSE;
 }
 
 void CFormatIconDlg::LoadIcons() {

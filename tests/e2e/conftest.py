@@ -321,6 +321,10 @@ class Driver:
         assert code == 0, f"list {hwnd} has {out} rows, not {'at least ' if at_least else ''}{count}, after {timeout}s"
         return int(out)
 
+    def item_rect(self, hwnd, row):
+        """(left, top, right, bottom) of a list view row on the screen."""
+        return tuple(int(v) for v in self.must("item-rect", hwnd, row).split())
+
     def tree(self, hwnd):
         """[(handle, parent, class, text, visible)] of every descendant."""
         out = self.must("tree", hwnd)
@@ -342,6 +346,10 @@ class Driver:
     def tray_notify(self, hwnd, mouse_message=WM_LBUTTONDOWN):
         """What the shell sends Kelvarion's main window when its tray icon is clicked."""
         self.post(hwnd, TRAY_MESSAGE, TRAY_ICON_ID, mouse_message)
+
+    def click(self, x, y, right=False, double=False):
+        """A real mouse click (SendInput) at a screen position."""
+        self.must("click", x, y, *(["--right"] if right else []), *(["--double"] if double else []))
 
     def send_keys(self, *keys):
         """SendInput of chords ("ctrl+f1", "esc"), ("--vk", "0x11", "down") or ("--text", "...")."""
@@ -463,6 +471,11 @@ def wine_session():
     subprocess.run(["wineserver", "-p"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wine", "wineboot"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
+    # The private display has no window manager, so Wine must draw the title
+    # bars of dialogs itself, or the screenshots show them without captions.
+    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/t", "REG_SZ",
+                    "/d", "N", "/f"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
     # Wine drops the window station, and the clipboard with it, when its last
     # program ends: keep one program alive so the clipboard outlives its setter.
     holder = subprocess.Popen(["wine", str(KDRIVER), "hold", "--timeout", "7200"], stdin=subprocess.DEVNULL,

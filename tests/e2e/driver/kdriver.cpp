@@ -22,11 +22,14 @@
 //   foreground HWND                 brings the window to the front
 //   get-foreground                  the current foreground window
 //   cursor [X Y]                    moves the mouse cursor there; prints where it is
+//   click X Y [--right] [--double]  SendInput: moves the mouse there and clicks (left unless
+//       --right; twice with --double)
 //   send-keys KEYS...               SendInput; each KEYS is a chord such as
 //       ctrl+f1, alt+f4, esc, ctrl+shift+v, a, 0x41 (pressed and released),
 //       or "--vk CODE down|up" for one transition, or "--text T" to type T
 //   list-rows HWND [--column N]     every row of a list view, one a line
 //   wait-rows HWND COUNT [--at-least] [--timeout S]   waits for that row count; prints it
+//   item-rect HWND ROW              a list view row's bounds on the screen: left top right bottom
 // Clipboard (every set command returns after CloseClipboard)
 //   set-text TEXT | set-text --from FILE    CF_UNICODETEXT (the file is UTF-8)
 //   set-formats NAME=HEX|NAME=@FILE...      NAME: a format number or a registered name
@@ -223,6 +226,36 @@ bool BringToFront(HWND hwnd, double seconds) {
   });
 }
 
+// A click as the mouse driver would report it: an absolute move, then the
+// button down and up (twice for a double click). False when the cursor did
+// not end up there or the input was refused.
+bool Click(int x, int y, bool right, bool twice) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  if (x < 0 || y < 0 || x >= width || y >= height) return false;
+  std::vector<INPUT> inputs;
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  // Normalised to 0..65535 over the primary screen; the half pixel keeps the
+  // truncation back to pixels on the intended one.
+  move.mi.dx = static_cast<LONG>((x * 65536LL + 32768) / width);
+  move.mi.dy = static_cast<LONG>((y * 65536LL + 32768) / height);
+  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs.push_back(move);
+  for (int i = 0; i < (twice ? 2 : 1); ++i) {
+    INPUT button{};
+    button.type = INPUT_MOUSE;
+    button.mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    inputs.push_back(button);
+    button.mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    inputs.push_back(button);
+  }
+  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) return false;
+  POINT p{};
+  GetCursorPos(&p);
+  PrintLine(std::to_string(p.x) + " " + std::to_string(p.y));
+  return p.x == x && p.y == y;
+}
+
 // ---------------------------------------------------------------- keys
 
 const std::map<std::wstring, WORD>& KeyNames() {
@@ -398,6 +431,24 @@ class RemoteList {
       }
     }
     return false;
+  }
+
+  // A row's bounds in screen coordinates; false when the row does not exist.
+  bool ItemRect(int row, RECT& rect) {
+    RemoteBuffer remote(process_, sizeof(RECT));
+    if (!remote.get()) return false;
+    RECT in{};
+    in.left = LVIR_BOUNDS;
+    SIZE_T done = 0;
+    if (!WriteProcessMemory(process_, remote.get(), &in, sizeof in, &done)) return false;
+    DWORD_PTR ok = 0;
+    if (!SendMessageTimeoutW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG,
+                             2000, &ok) ||
+        !ok)
+      return false;
+    if (!ReadProcessMemory(process_, remote.get(), &rect, sizeof rect, &done)) return false;
+    MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return true;
   }
 
  private:
@@ -817,6 +868,12 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     PrintLine(std::to_string(p.x) + " " + std::to_string(p.y));
     return kOk;
   }
+  if (command == L"click") {
+    unsigned long long x = 0, y = 0;
+    if (pos.size() != 2 || !ParseNumber(pos[0], x) || !ParseNumber(pos[1], y)) return kUsage;
+    return Click(static_cast<int>(x), static_cast<int>(y), args.Has(L"--right"), args.Has(L"--double")) ? kOk
+                                                                                                         : kFailed;
+  }
   if (!hasHandle) return kUsage;
 
   if (command == L"wait-gone" && pos.size() == 1)
@@ -917,6 +974,16 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     });
     PrintLine(std::to_string(count));
     return ok ? kOk : kFailed;
+  }
+  if (command == L"item-rect" && pos.size() == 2) {
+    unsigned long long row = 0;
+    if (!ParseNumber(pos[1], row)) return kUsage;
+    RemoteList list(hwnd);
+    RECT r{};
+    if (!list.ok() || !list.ItemRect(static_cast<int>(row), r)) return kFailed;
+    PrintLine(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+              std::to_string(r.bottom));
+    return kOk;
   }
   return kUsage;
 }
