@@ -33,3 +33,27 @@ def test_stored_position_is_clamped_to_the_screen(program):
     wait_for(lambda: program.is_visible(frame), what="the main window to show")
     left, top, _, _ = program.rect(frame)
     assert (left, top) == (0, 30)
+
+
+def tray_tip(program):
+    """Points at the notification icon (Wine's own tray window at the top left
+    when there is no X tray) and reads the tip that shows."""
+    program.must("cursor", 200, 400)
+    wait_for(lambda: not program.driver("wait-window", "--class", "tooltips_class32", "--timeout", 0)[0] == 0,
+             timeout=10, what="the old tip to go")
+    program.must("cursor", 13, 32)
+    program.must("cursor", 14, 33)
+    tip = program.wait_window(cls="tooltips_class32", timeout=10)
+    return program.window_text(tip)
+
+
+def test_tray_tip_says_whether_the_clipboard_is_watched(program):
+    program.start()
+    frame = program.main_window()
+    program.wait_visible(frame)
+    program.post(frame, WM_SYSCOMMAND, SC_MINIMIZE)  # out of the way of the tray
+    program.wait_visible(frame, visible=False)
+    assert tray_tip(program) == "Kelvarion - 正在监听粘贴板"
+    program.tray_notify(frame)  # a left click pauses
+    wait_for(lambda: program.setting("ListenClipboard") == "N", what="listening to stop")
+    assert tray_tip(program) == "Kelvarion - 暂停监听粘贴板"
