@@ -46,6 +46,9 @@
 //   watch-processes NAME [--timeout S]
 //       for the time given, prints a line for every process with that
 //       executable name that appears: pid, parent pid, command line
+//   run-line LINE [--timeout S]     starts the command line exactly as given and waits
+//       for it to end; prints its exit code. Exit 1 (the process ended by force) when
+//       it is still running after the timeout
 // Session
 //   timestamp-ms                    wall-clock milliseconds since 1970 with decimals
 //   hold [--timeout S]              keeps a hidden window until WM_CLOSE or the timeout;
@@ -1077,6 +1080,41 @@ int CommandClipboard(const std::wstring& command, const Args& args) {
 
 }  // namespace
 
+// A command line as another program would start it, quotes and all.
+int RunLine(const std::wstring& commandLine, double timeout) {
+  std::wstring line = commandLine;
+  // The child and whatever it starts in turn get NUL for their standard
+  // handles: under Wine they would otherwise hold our output pipe open for as
+  // long as they live, and the caller reading it would never see its end.
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) {
+    std::fprintf(stderr, "kdriver: CreateProcess failed with %lu\n", GetLastError());
+    return kFailed;
+  }
+  CloseHandle(process.hThread);
+  int result = kOk;
+  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout * 1000)) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 255);
+    PrintLine("timeout");
+    result = kFailed;
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    PrintLine(std::to_string(code));
+  }
+  CloseHandle(process.hProcess);
+  return result;
+}
+
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc < 2) return kUsage;
@@ -1115,6 +1153,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"watch-processes") {
     if (args.positional.size() != 1) return kUsage;
     return WatchProcesses(args.positional[0], args.Timeout(30));
+  }
+  if (command == L"run-line") {
+    if (args.positional.size() != 1) return kUsage;
+    return RunLine(args.positional[0], args.Timeout(30));
   }
   if (command == L"viewer") {
     if (!args.HasOption(L"--out")) return kUsage;
