@@ -50,7 +50,7 @@ CMainFrame::CMainFrame(ShellContext& context)
 }
 
 CMainFrame::~CMainFrame() {
-  formats_.SaveFormatList();
+  // Destroying the window saves the format list with the rest.
   if (Hwnd()) DestroyWindow(Hwnd());
 }
 
@@ -176,20 +176,33 @@ void CMainFrame::OnClose() {
 
 void CMainFrame::OnDestroy() {
   RemoveTrayIcon();
+  SaveSessionState();
+  PostQuitMessage(0);
+}
+
+void CMainFrame::SaveSessionState() {
+  IniEntries entries;
   if (placementRestored_) {
     RECT r;
     GetWindowRect(Hwnd(), &r);
-    WriteSetup(context_, "MainX", IntToString(r.left));
-    WriteSetup(context_, "MainY", IntToString(r.top));
+    entries = {{"MainX", IntToString(r.left)}, {"MainY", IntToString(r.top)}};
     if (IsIconic(Hwnd())) {
-      WriteSetup(context_, "MainState", "1");
+      entries.emplace_back("MainState", "1");
     } else {
-      WriteSetup(context_, "MainState", "0");
-      WriteSetup(context_, "MainWidth", IntToString(r.right - r.left));
-      WriteSetup(context_, "MainHeight", IntToString(r.bottom - r.top));
+      entries.emplace_back("MainState", "0");
+      entries.emplace_back("MainWidth", IntToString(r.right - r.left));
+      entries.emplace_back("MainHeight", IntToString(r.bottom - r.top));
     }
   }
-  PostQuitMessage(0);
+  entries.emplace_back("AutoPaste", autoPaste ? "1" : "0");
+  WriteIniStrings(context_.files, context_.app.GetUserIniPath(), "Setup", entries);
+  formats_.SaveFormatList();
+}
+
+void CMainFrame::OnEndSession(bool ending) {
+  // A logoff or shutdown ends the process after this without WM_CLOSE or
+  // WM_DESTROY, so what they would save is saved now.
+  if (ending) SaveSessionState();
 }
 
 void CMainFrame::JoinClipboardChain() {
@@ -577,6 +590,14 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DESTROY:
       OnDestroy();
+      return 0;
+    case WM_QUERYENDSESSION:
+      // Saved here already: when another program holds the logoff up and the
+      // user forces it, this process is ended before WM_ENDSESSION arrives.
+      OnEndSession(true);
+      return TRUE;
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
       return 0;
     case WM_SETFOCUS:
       if (view_ && view_->Hwnd()) SetFocus(view_->Hwnd());

@@ -65,6 +65,9 @@ class CMainFrame : public Window {
   void OnSize(UINT type, int width, int height);
   void OnClose();
   void OnDestroy();
+  // Placement, auto-paste and the format-icon table, as the exit saves them.
+  void SaveSessionState();
+  void OnEndSession(bool ending);
   void OnTrayNotify(LPARAM mouseMessage);
   void OnToggleListen();
   void OnToggleToolBar();

@@ -35,7 +35,7 @@ void WriteExample(FileSystem& fs, const std::string& file, const ExampleValue& e
   std::string after;
   if (ReadTextFile(fs, file, after) < 0) return;
   if (after.size() > before.size() && after.compare(0, before.size(), before) == 0 && EndsWithLineEnd(after))
-    WriteTextFile(fs, file, after + kLineEnd);
+    ReplaceTextFile(fs, file, after + kLineEnd);
 }
 
 void WriteExamples(FileSystem& fs, const std::string& file, const ExampleValue* examples, std::size_t count) {
@@ -50,7 +50,7 @@ void ReadSections(FileSystem& fs, const std::string& file, CTextList& sections, 
   // in no line break) would glue the first example header to its last line
   // and hide it from the menu.
   std::string text;
-  if (ReadTextFile(fs, file, text) > 0 && !EndsWithLineEnd(text)) WriteTextFile(fs, file, text + kLineEnd);
+  if (ReadTextFile(fs, file, text) > 0 && !EndsWithLineEnd(text)) ReplaceTextFile(fs, file, text + kLineEnd);
   writeExamples(app);
   ReadIniSectionNames(fs, file, sections);
 }

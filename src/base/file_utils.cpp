@@ -54,6 +54,24 @@ int WriteTextFile(FileSystem& fs, const std::string& file, const std::string& te
   return f->Write(text.data(), text.size()) == text.size() ? 0 : -1;
 }
 
+std::string ReplacementPath(const std::string& file) { return DirectoryPart(file) + "~" + FileNamePart(file) + ".tmp"; }
+
+int ReplaceFileContents(FileSystem& fs, const std::string& file, const std::function<bool(File&)>& write) {
+  if (file.empty() || fs.IsDirectory(file)) return -1;
+  const std::string temporary = ReplacementPath(file);
+  bool written = false;
+  if (auto f = fs.Open(temporary, OpenMode::kCreate)) {
+    written = write(*f) && f->Flush();
+  }  // closed here, before the rename
+  if (written && fs.Rename(temporary, file)) return 0;
+  fs.Remove(temporary);
+  return -1;
+}
+
+int ReplaceTextFile(FileSystem& fs, const std::string& file, std::string_view text) {
+  return ReplaceFileContents(fs, file, [text](File& f) { return f.Write(text.data(), text.size()) == text.size(); });
+}
+
 void WriteDataFile(FileSystem& fs, const std::string& file, const CByteBuffer& buffer, bool append) {
   auto f = fs.Open(file, append ? OpenMode::kAppend : OpenMode::kCreate);
   if (!f) return;

@@ -2,6 +2,7 @@
 // page 936 texts in Windows form; directory paths end in "\".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,23 @@ bool FileExists(FileSystem& fs, const std::string& path);
 // unchanged) when the file cannot be opened.
 int ReadTextFile(FileSystem& fs, const std::string& file, std::string& text);
 
-// Creates or replaces the file with the bytes of text. Returns 0, or -1 when
-// the file cannot be created or not every byte was written.
+// Creates or replaces the file with the bytes of text, writing into it
+// directly: for a file nobody reads yet, such as a temporary one. Returns 0,
+// or -1 when the file cannot be created or not every byte was written.
 int WriteTextFile(FileSystem& fs, const std::string& file, const std::string& text);
+
+// The temporary file beside a file that is being replaced: "~" + its name +
+// ".tmp", in the same folder so that the rename stays on one volume.
+std::string ReplacementPath(const std::string& file);
+
+// Creates or replaces a file so that no failure can leave it half-written:
+// write fills the temporary file beside it (returning false when a write
+// failed), which is put on the disk and then renamed over the file. Returns
+// 0, or -1 when anything failed; the temporary is then removed and the file
+// is as it was.
+int ReplaceFileContents(FileSystem& fs, const std::string& file, const std::function<bool(File&)>& write);
+// The same with the bytes of text.
+int ReplaceTextFile(FileSystem& fs, const std::string& file, std::string_view text);
 
 // Writes the buffer's bytes (its current length) to the file, appended to it
 // or replacing it. Nothing happens when the file cannot be opened.

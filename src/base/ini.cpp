@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/dbcs.h"
@@ -160,49 +161,149 @@ std::string ReadIniString(FileSystem& fs, const std::string& file, const std::st
   return defaultValue;
 }
 
-int WriteIniString(FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& value) {
-  if (file.empty()) return 0;
-  std::string sectionName = Trim(UpToZero(section), kBlanks);
-  std::string keyName = Trim(UpToZero(key), kBlanks);
-  if (sectionName.empty() || keyName.empty() || HasLineBreak(sectionName) || HasLineBreak(keyName)) return 0;
-  std::string newValue = UpToZero(value);
-  newValue = newValue.substr(0, newValue.find_first_of("\r\n"));
+namespace {
 
-  std::string text;
-  bool existed = ReadWholeFile(fs, file, text);
-  // A file that is there but cannot be read must not be replaced by one
-  // holding only this key.
-  if (!existed && fs.Exists(file)) return 0;
-  std::vector<Line> lines = SplitLines(text);
-  Location at = Locate(text, lines, sectionName, keyName);
+// The text of the file once the entries are written into one section, as
+// writing them one by one would leave it (a later entry for a key wins),
+// built in one pass over the lines. An entry whose line would not read back
+// is left out; `applied` counts the others. nullopt when the section itself
+// cannot be written.
+std::optional<std::string> ApplyEntries(std::string_view text, const std::string& section, const IniEntries& entries,
+                                        int& applied) {
+  applied = 0;
+  const std::string sectionName = Trim(UpToZero(section), kBlanks);
+  if (sectionName.empty() || HasLineBreak(sectionName)) return std::nullopt;
+  const std::vector<Line> lines = SplitLines(text);
 
-  std::string updated;
-  if (at.keyLine) {
-    const Line& line = lines[*at.keyLine];
-    std::string keyLine = at.storedKey + "=" + newValue;
-    if (!KeyLineReadsBack(keyLine, keyName)) return 0;
-    updated = text.substr(0, line.begin) + keyLine + text.substr(line.end);
-  } else {
+  // The first section of that name, and the first line of each of its keys.
+  std::optional<std::size_t> header;
+  std::size_t sectionEnd = lines.size();
+  std::unordered_map<std::string, std::size_t> keyLines;  // upper-cased key -> line
+  std::unordered_map<std::size_t, std::string> storedKeys;  // line -> the key as the file spells it
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = text.substr(lines[i].begin, lines[i].end - lines[i].begin);
+    std::optional<std::string> name = SectionName(line);
+    if (!header) {
+      if (name && EqualsNoCase(*name, sectionName)) header = i;
+      continue;
+    }
+    if (name) {
+      sectionEnd = i;
+      break;
+    }
+    std::optional<KeyLine> parsed = ParseKeyLine(line);
+    if (parsed && keyLines.emplace(ToUpper(parsed->name), i).second) storedKeys[i] = std::move(parsed->name);
+  }
+
+  std::unordered_map<std::size_t, std::string> replaced;  // line -> its new text
+  std::vector<std::string> added;                         // new key lines, in order
+  std::unordered_map<std::string, std::size_t> addedAt;   // upper-cased key -> index in added
+  for (const auto& [key, value] : entries) {
+    const std::string keyName = Trim(UpToZero(key), kBlanks);
+    std::string newValue = UpToZero(value);
+    newValue = newValue.substr(0, newValue.find_first_of("\r\n"));
+    if (keyName.empty() || HasLineBreak(keyName)) continue;
+    const std::string upper = ToUpper(keyName);
+    if (auto at = keyLines.find(upper); at != keyLines.end()) {
+      std::string keyLine = storedKeys[at->second] + "=" + newValue;
+      if (KeyLineReadsBack(keyLine, keyName)) {
+        replaced[at->second] = std::move(keyLine);
+        ++applied;
+      }
+      continue;
+    }
     std::string keyLine = keyName + "=" + newValue;
-    if (!KeyLineReadsBack(keyLine, keyName)) return 0;
-    if (at.header) {
-      // The section ends where the next one begins, after any blank or
-      // comment lines that trail it.
-      std::size_t insertAt = at.sectionEnd < lines.size() ? lines[at.sectionEnd].begin : text.size();
-      std::string head = text.substr(0, insertAt);
-      if (!head.empty() && !EndsWithLineBreak(head)) head += "\r\n";
-      updated = head + keyLine + "\r\n" + text.substr(insertAt);
+    if (!KeyLineReadsBack(keyLine, keyName)) continue;
+    ++applied;
+    if (auto at = addedAt.find(upper); at != addedAt.end()) {
+      // The line written first is found again, with its spelling of the key.
+      const std::string& first = added[at->second];
+      added[at->second] = first.substr(0, FindChar(first, '=')) + "=" + newValue;
     } else {
-      std::string header = "[" + sectionName + "]";
-      if (!HeaderReadsBack(header, sectionName)) return 0;
-      updated = text;
-      if (!updated.empty() && !EndsWithLineBreak(updated)) updated += "\r\n";
-      updated += header + "\r\n" + keyLine + "\r\n";
+      addedAt.emplace(upper, added.size());
+      added.push_back(std::move(keyLine));
     }
   }
-  if (existed && updated == text) return 1;
-  return WriteTextFile(fs, file, updated) == 0 ? 1 : 0;
+
+  std::string updated;
+  auto appendAdded = [&] {
+    if (!updated.empty() && !EndsWithLineBreak(updated)) updated += "\r\n";
+    for (const std::string& line : added) updated.append(line).append("\r\n");
+  };
+  if (!header) {
+    updated.assign(text);
+    if (added.empty()) return updated;
+    const std::string headerLine = "[" + sectionName + "]";
+    if (!HeaderReadsBack(headerLine, sectionName)) return std::nullopt;
+    if (!updated.empty() && !EndsWithLineBreak(updated)) updated += "\r\n";
+    updated.append(headerLine).append("\r\n");
+    appendAdded();
+    return updated;
+  }
+  // New keys go where the section ends: before the next one, after any blank
+  // or comment lines that trail it.
+  const std::size_t insertAt = sectionEnd < lines.size() ? lines[sectionEnd].begin : text.size();
+  std::size_t copied = 0;
+  if (!replaced.empty()) {
+    for (std::size_t i = *header + 1; i < sectionEnd; ++i) {
+      auto at = replaced.find(i);
+      if (at == replaced.end()) continue;
+      updated.append(text.substr(copied, lines[i].begin - copied)).append(at->second);
+      copied = lines[i].end;
+    }
+  }
+  updated.append(text.substr(copied, insertAt - copied));
+  if (!added.empty()) appendAdded();
+  updated.append(text.substr(insertAt));
+  return updated;
+}
+
+}  // namespace
+
+int WriteIniStrings(FileSystem& fs, const std::string& file, const std::string& section, const IniEntries& entries) {
+  if (file.empty()) return -1;
+  std::string text;
+  const bool existed = ReadWholeFile(fs, file, text);
+  // A file that is there but cannot be read must not be replaced by one
+  // holding only these keys.
+  if (!existed && fs.Exists(file)) return -1;
+  int applied = 0;
+  const std::optional<std::string> updated = ApplyEntries(text, section, entries, applied);
+  if (!updated) return 0;
+  const bool unchanged = existed ? *updated == text : updated->empty();
+  if (!unchanged && ReplaceTextFile(fs, file, *updated) != 0) return -1;
+  return applied;
+}
+
+int WriteIniString(FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value) {
+  return WriteIniStrings(fs, file, section, {{key, value}}) == 1 ? 1 : 0;
+}
+
+int RewriteIniFile(FileSystem& fs, const std::string& file, const std::string& section, const IniEntries& entries) {
+  if (file.empty()) return -1;
+  int applied = 0;
+  const std::optional<std::string> text = ApplyEntries("", section, entries, applied);
+  if (!text) return 0;
+  return ReplaceTextFile(fs, file, *text) == 0 ? applied : -1;
+}
+
+void ReadIniSectionValues(FileSystem& fs, const std::string& file, const std::string& section, IniEntries& entries) {
+  entries.clear();
+  std::string text;
+  if (file.empty() || !ReadWholeFile(fs, file, text)) return;
+  const std::string sectionName = Trim(UpToZero(section), kBlanks);
+  bool inSection = false;
+  for (const Line& at : SplitLines(text)) {
+    std::string_view line = std::string_view(text).substr(at.begin, at.end - at.begin);
+    std::optional<std::string> name = SectionName(line);
+    if (!inSection) {
+      inSection = name && EqualsNoCase(*name, sectionName);
+      continue;
+    }
+    if (name) break;
+    if (std::optional<KeyLine> parsed = ParseKeyLine(line)) entries.emplace_back(parsed->name, LimitValue(parsed->value));
+  }
 }
 
 void ReadIniSectionNames(FileSystem& fs, const std::string& file, CTextList& list) {

@@ -11,6 +11,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/text_list.h"
 #include "platform/file_system.h"
@@ -31,6 +33,9 @@ std::string ReadIniString(FileSystem& fs, const std::string& file, const std::st
 std::string ReadIniStringRaw(FileSystem& fs, const std::string& file, const std::string& section,
                              const std::string& key);
 
+// Keys and values of one section, in the order they are written or read.
+using IniEntries = std::vector<std::pair<std::string, std::string>>;
+
 // Replaces the line of an existing key (the first one, in the first section
 // of that name), or adds the key at the end of its section, or the section
 // at the end of the file, creating the file when it is missing; every other
@@ -40,8 +45,26 @@ std::string ReadIniStringRaw(FileSystem& fs, const std::string& file, const std:
 // back as written (an empty name, a line break in a name, a "]" in a section
 // name, a "=" in a key, a key line that would look like a section header, a
 // name ending in a lone lead byte), or for a file that cannot be written.
+// The file is replaced whole (written beside it, then renamed over it), so a
+// failed write leaves it as it was.
 int WriteIniString(FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value);
+
+// Writes many keys of one section as WriteIniString would one after the
+// other (a later entry for a key wins), with one read and one write of the
+// file. An entry that could not be read back as written is left out, the
+// rest still written. Returns the number of entries written (0 as well for a
+// section name that cannot be written), or -1 for an empty path or a file
+// that cannot be read or written, which is then as it was.
+int WriteIniStrings(FileSystem& fs, const std::string& file, const std::string& section, const IniEntries& entries);
+
+// Replaces the whole file with one section holding the entries (an empty
+// file for none), under the same rules and with the same results.
+int RewriteIniFile(FileSystem& fs, const std::string& file, const std::string& section, const IniEntries& entries);
+
+// Every key line of the first section of that name, in file order and
+// duplicates kept, each name and value as ReadIniStringRaw finds them.
+void ReadIniSectionValues(FileSystem& fs, const std::string& file, const std::string& section, IniEntries& entries);
 
 // Empties the list and fills it with the names of the file's sections in
 // file order, duplicates kept. Only lines ended by CR LF are recognised.

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "base/dbcs.h"
+#include "base/file_utils.h"
 
 namespace kelvarion {
 
@@ -395,7 +397,7 @@ int ReadClipboardFileInfo(FileSystem& files, const std::string& path, std::strin
 
 int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::string& memo) {
   if (!files.Exists(path)) return -1;
-  auto file = files.Open(path, OpenMode::kReadWrite);
+  auto file = files.Open(path, OpenMode::kRead);
   if (!file) return -2;
   StoredFile stored;
   switch (ScanClipboardFile(*file, false, stored)) {
@@ -403,10 +405,25 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
     case Scan::kMalformed: return -3;
     case Scan::kReadError: return -2;
   }
-  if (!file->Seek(stored.memoOffset)) return -4;
-  CheckedWriter writer(*file);
-  WriteMemoBlock(writer, memo);
-  return writer.Ok() ? 0 : -4;
+  if (!file->Seek(0)) return -2;
+  // The new file is written beside the old one and renamed over it: a write
+  // that fails half-way must not leave a memo length that no reader accepts,
+  // which would lose every format of the file. The records are copied as they
+  // are, so their offsets and the memo offset stay right.
+  const int replaced = ReplaceFileContents(files, path, [&](File& target) {
+    std::vector<char> block(1 << 16);
+    std::uint64_t left = stored.memoOffset;
+    while (left > 0) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+      if (file->Read(block.data(), n) != n || target.Write(block.data(), n) != n) return false;
+      left -= n;
+    }
+    file.reset();  // the old file must be closed before the new one can take its place
+    CheckedWriter writer(target);
+    WriteMemoBlock(writer, memo);
+    return writer.Ok();
+  });
+  return replaced == 0 ? 0 : -4;
 }
 
 int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
@@ -428,6 +445,7 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
 
   int placed = 0;
   int result = 0;
+  std::set<std::string> registered;
   for (std::size_t i = 0; i < stored.records.size(); ++i) {
     const StoredRecord& record = stored.records[i];
     if (markerText && record.name == kMarkerFormatName) continue;
@@ -435,6 +453,11 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     // No bytes, no memory object: handle formats (bitmap, palette, enhanced
     // metafile) are stored empty and cannot be put back.
     if (record.size == 0) continue;
+    // Every name registered takes one of the session's format atoms for good,
+    // shared by all programs; a file claiming thousands of names must not use
+    // them up, so only the first names get theirs.
+    const bool registers = record.id > kMaxPredefinedId;
+    if (registers && registered.size() >= kMaxRestoredNames && registered.count(record.name) == 0) continue;
     auto block = clipboard.Allocate(record.size);
     if (!block) {
       result = -4;
@@ -448,9 +471,10 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     // Registered identifiers change from one start to the next; the name is
     // what identifies the format.
     std::uint32_t id = record.id;
-    if (id > kMaxPredefinedId) {
+    if (registers) {
       id = clipboard.RegisterFormat(record.name);
       if (id == 0) continue;
+      registered.insert(record.name);
     }
     if (clipboard.SetData(id, std::move(block))) ++placed;
   }

@@ -26,6 +26,10 @@ inline constexpr char kMarkerFirstLine[] = "Kelvarion-1";
 // A reader keeps this many bytes of a record's name and skips the rest.
 inline constexpr std::size_t kMaxStoredNameBytes = 256;
 
+// A restore registers at most this many distinct format names; records of
+// further names are not placed. Real clipboards carry a few dozen formats.
+inline constexpr std::size_t kMaxRestoredNames = 256;
+
 // Fixed name of a predefined format 1..17 ("TEXT" ... "MAX"); empty otherwise.
 std::string_view PredefinedFormatName(std::uint32_t id);
 
@@ -69,10 +73,11 @@ int WriteClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::s
 int ReadClipboardFileInfo(FileSystem& files, const std::string& path, std::string& memo, CTextList* names = nullptr,
                           CNumberList* sizes = nullptr);
 
-// Replaces the memo in place (the file is not shortened). Returns -1 when the
-// file does not exist, -2 when it cannot be opened for reading and writing (or
-// read), -3 when it is not a sound clipboard file, -4 when the new memo cannot
-// be written in full, 0 on success.
+// Replaces the memo: the records and the new memo are written to a file
+// beside it, which then takes the old one's place, so a failure leaves the
+// file as it was. Returns -1 when the file does not exist, -2 when it cannot
+// be opened or read, -3 when it is not a sound clipboard file, -4 when the new
+// file cannot be written in full or put in place, 0 on success.
 int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::string& memo);
 
 // Empties the clipboard and puts back the records whose mask character is '0'
@@ -82,7 +87,8 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
 // then left untouched), -3 when the clipboard cannot be opened, -4 when memory
 // for a record cannot be had, -5 when a record's data cannot be read,
 // otherwise the number of formats placed, marker included. After -4 and -5 the
-// records placed before stay and the marker is still added.
+// records placed before stay and the marker is still added. Registered
+// formats of more than kMaxRestoredNames names are left out.
 int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
                          const std::string& mask, const std::optional<std::string>& markerText);
 

@@ -61,6 +61,8 @@ void CFormatListTable::LoadFormatList() {
   AddFormatList("", exePathLower_, 0);
 
   if (FileExists(fs_, file)) {
+    std::string text;
+    unreadable_ = ReadTextFile(fs_, file, text) < 0;
     CTextList keys;
     ReadIniSectionKeys(fs_, file, kIconSection, keys);
     for (const std::string& key : keys.Items()) {
@@ -93,16 +95,21 @@ void CFormatListTable::LoadFormatList() {
   AddFormatList("BITMAP,DIB,MAX", exePathLower_, 4);
 }
 
-void CFormatListTable::SaveFormatList() {
-  const std::string file = GetFormatListFilePath();
-  fs_.Remove(file);
+int CFormatListTable::SaveFormatList() {
+  // A file that was there but could not be read holds icons the table never
+  // saw; writing the table over it would lose them.
+  if (unreadable_) return -1;
+  IniEntries entries;
   for (int i = 0; i < GetSize(); ++i) {
     const std::string key = formatLists_.Get(i);
     const std::string iconFile = iconFiles_.Get(i);
     const int iconIndex = static_cast<int>(iconIndexes_.Get(i));
     if (key.empty() || IsDefaultIcon(iconFile, iconIndex) || !FileExists(fs_, iconFile)) continue;
-    WriteIniString(fs_, file, kIconSection, key, IconValue(iconFile, iconIndex));
+    entries.emplace_back(key, IconValue(iconFile, iconIndex));
   }
+  // One write of the whole file, which replaces the old one only once it is
+  // complete. Keys that no ini line can hold are left out.
+  return RewriteIniFile(fs_, GetFormatListFilePath(), kIconSection, entries) < 0 ? -1 : 0;
 }
 
 int CFormatListTable::FindFormatList(const std::string& formatList, std::string& iconFile, int& iconIndex) const {
@@ -150,6 +157,9 @@ int CFormatListTable::SetFormatListIcon(int position, const std::string& iconFil
   if (position < 0 || position >= GetSize()) return -1;
   iconFiles_.Set(position, iconFile);
   iconIndexes_.Set(position, static_cast<std::uint32_t>(iconIndex));
+  // The user's choice reaches the file at once: a session that ends without
+  // the program's own exit would otherwise lose it.
+  SaveFormatList();
   return position;
 }
 

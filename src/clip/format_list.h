@@ -24,14 +24,17 @@ class CFormatListTable {
   // Builds the table once (a second call does nothing): the empty list first,
   // then the file's entries, then the four built-in ones.
   void LoadFormatList();
-  // Rewrites "FormatList.ini" from the table.
-  void SaveFormatList();
+  // Rewrites "FormatList.ini" from the table, in one write that replaces the
+  // old file only once complete. Returns 0, or -1 when the file could not be
+  // written (or could not be read at load, and is then left alone).
+  int SaveFormatList();
 
   // Position of the first entry with exactly this format list, with its icon;
   // -1 when there is none (outputs untouched).
   int FindFormatList(const std::string& formatList, std::string& iconFile, int& iconIndex) const;
   int AddFormatList(const std::string& formatList, const std::string& iconFile, int iconIndex);
   int GetFormatListIcon(int position, std::string& iconFile, int& iconIndex) const;
+  // Changes an entry and saves the table at once.
   int SetFormatListIcon(int position, const std::string& iconFile, int iconIndex);
   int GetFormatListIconFiles(CTextList& files) const;
 
@@ -46,6 +49,7 @@ class CFormatListTable {
   std::string exePathLower_;
   std::string localDirectory_;
   bool loaded_ = false;
+  bool unreadable_ = false;  // the file was there at load but could not be read
   CTextList formatLists_;
   CTextList iconFiles_;
   CNumberList iconIndexes_;

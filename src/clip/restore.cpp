@@ -1,6 +1,7 @@
 #include "clip/restore.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "base/codepage.h"
@@ -71,25 +72,31 @@ int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std
 }
 
 std::string BuildNoCopyMask(FileSystem& files, const std::string& settingsFile, const CTextList& names) {
-  CTextList keys;
-  ReadIniSectionKeys(files, settingsFile, "NoCopy", keys);
-  auto hasKey = [&](const std::string& key) {
-    for (int i = 0; i < keys.GetSize(); ++i)
-      if (EqualsNoCase(Trim(keys.Get(i)), key)) return true;
-    return false;
-  };
+  // The file is read once and written at most once, whatever the number of
+  // records: a clipboard file may claim 65,535 of them.
+  IniEntries stored;
+  ReadIniSectionValues(files, settingsFile, "NoCopy", stored);
+  std::unordered_map<std::string, std::string> values;  // upper-cased key -> value of its first line
+  for (auto& [key, value] : stored) values.emplace(ToUpper(key), std::move(value));
+
   std::string mask;
-  for (int i = 0; i < names.GetSize(); ++i) {
-    const std::string key = ToUpper(names.Get(i));
-    if (!hasKey(key)) {
-      const bool isPrivate = FindText(key, "PRIVATE") != std::string::npos;
-      if (isPrivate) WriteIniString(files, settingsFile, "NoCopy", key, "1");
-      mask += isPrivate ? '1' : '0';
+  mask.reserve(static_cast<std::size_t>(names.GetSize()));
+  IniEntries defaults;
+  for (const std::string& name : names.Items()) {
+    const std::string key = ToUpper(name);
+    if (auto it = values.find(Trim(key, kBlanks)); it != values.end()) {
+      mask += it->second.empty() ? '0' : it->second[0];
       continue;
     }
-    const std::string value = ReadIniStringRaw(files, settingsFile, "NoCopy", key);
-    mask += value.empty() ? '0' : value[0];
+    const bool isPrivate = FindText(key, "PRIVATE") != std::string::npos;
+    mask += isPrivate ? '1' : '0';
+    // A name holding a zero byte would be cut there and name another format.
+    if (isPrivate && key.find('\0') == std::string::npos) {
+      values.emplace(Trim(key, kBlanks), "1");
+      defaults.emplace_back(key, "1");
+    }
   }
+  if (!defaults.empty()) WriteIniStrings(files, settingsFile, "NoCopy", defaults);
   return mask;
 }
 

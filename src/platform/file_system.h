@@ -19,6 +19,8 @@ class File {
   virtual bool Seek(std::int64_t offset) = 0;  // from the start of the file
   virtual std::int64_t Tell() = 0;
   virtual std::int64_t Size() = 0;
+  // Puts what was written on the disk itself; false when that failed.
+  virtual bool Flush() { return true; }
 };
 
 enum class OpenMode {
@@ -40,7 +42,8 @@ class FileSystem {
   // Entry names (no path) of a directory, "." and ".." left out; false when
   // the directory cannot be read.
   virtual bool ListDirectory(const std::string& directory, std::vector<std::string>& names) = 0;
-  // Replaces an existing target.
+  // Replaces an existing target, and returns only once the new name is on
+  // the disk.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
   virtual bool Remove(const std::string& path) = 0;
 };

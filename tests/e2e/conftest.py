@@ -334,6 +334,10 @@ class Driver:
         """(left, top, right, bottom) of a window on the screen."""
         return tuple(int(v) for v in self.must("rect", hwnd).split())
 
+    def move(self, hwnd, left, top, width, height):
+        """Moves and sizes a window of another process (SetWindowPos)."""
+        self.must("move", hwnd, left, top, width, height)
+
     def post(self, hwnd, message, wparam=0, lparam=0):
         self.must("post", hwnd, message, wparam, lparam)
 

@@ -135,6 +135,9 @@ def test_window_tools_on_the_fixture(kdriver, list_fixture):
     assert kdriver.window_text(window) == "kdriver list fixture"
     left, top, right, bottom = kdriver.rect(window)
     assert (left, top, right - left, bottom - top) == (40, 40, 640, 360), "rect is not the window's rectangle"
+    kdriver.move(window, 70, 55, 600, 340)
+    left, top, right, bottom = kdriver.rect(window)
+    assert (left, top, right - left, bottom - top) == (70, 55, 600, 340), "move did not place the window"
     assert kdriver.is_visible(normal), "the list view should be visible"
     kdriver.foreground(window)
     assert kdriver.get_foreground() == window, "foreground did not bring the fixture to the front"

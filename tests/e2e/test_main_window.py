@@ -1,8 +1,12 @@
-"""The main window stays resident: one instance, no Alt+F4, minimise hides."""
-from conftest import wait_for
+"""The main window stays resident: one instance, no Alt+F4, minimise hides,
+and a logoff keeps what the exit would have saved."""
+from conftest import read_ini, wait_for, windows_path
 
+WM_QUERYENDSESSION = 0x0011
+WM_ENDSESSION = 0x0016
 WM_SYSCOMMAND = 0x0112
 SC_MINIMIZE = 0xF020
+ENDSESSION_LOGOFF = 0x80000000
 
 
 def test_second_start_raises_the_first_and_ends(program):
@@ -57,3 +61,32 @@ def test_tray_tip_says_whether_the_clipboard_is_watched(program):
     program.tray_notify(frame)  # a left click pauses
     wait_for(lambda: program.setting("ListenClipboard") == "N", what="listening to stop")
     assert tray_tip(program) == "Kelvarion - 暂停监听粘贴板"
+
+
+def test_a_logoff_saves_the_placement_and_the_format_list(program):
+    """A logoff sends WM_QUERYENDSESSION and WM_ENDSESSION and then ends the
+    process: no WM_CLOSE, no WM_DESTROY. The files must be written by then."""
+    format_list = program.local_dir / "FormatList.ini"
+    format_list.parent.mkdir(parents=True, exist_ok=True)
+    icon_file = windows_path(program.exe).lower()
+    # The format list is rewritten from the table: an icon file that is gone
+    # leaves the file, one that is there stays.
+    format_list.write_bytes(("[ICON]\r\nGone Format=c:\\no\\such\\icon.ico,2\r\n"
+                             f"Kept Format={icon_file},5\r\n").encode("gbk"))
+    proc = program.start()
+    frame = program.main_window()
+    program.wait_visible(frame)
+    program.move(frame, 123, 77, 300, 260)
+    wait_for(lambda: program.rect(frame) == (123, 77, 423, 337), what="the frame to move")
+
+    assert program.send(frame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) == 1, "the frame must let the session end"
+    program.send(frame, WM_ENDSESSION, 1, ENDSESSION_LOGOFF)
+    # send returns once the frame has handled the message.
+    setup = program.settings()["SETUP"]
+    assert (setup["MAINX"], setup["MAINY"], setup["MAINWIDTH"], setup["MAINHEIGHT"]) == ("123", "77", "300", "260"), \
+        "the placement was not saved when the session ended"
+    icons = read_ini(format_list)["ICON"]
+    assert "GONE FORMAT" not in icons, "the format list was not saved when the session ended"
+    assert icons["KEPT FORMAT"] == f"{icon_file},5"
+    assert icons["BITMAP,DIB,MAX"].endswith(",4"), "the built-in entries went missing"
+    assert proc.poll() is None, "the session, not the program, ends the process"

@@ -123,8 +123,11 @@ class FaultyFileSystem : public FileSystem {
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override {
     return real_.ListDirectory(directory, names);
   }
-  bool Rename(const std::string& from, const std::string& to) override { return real_.Rename(from, to); }
+  bool Rename(const std::string& from, const std::string& to) override {
+    return !failRename && real_.Rename(from, to);
+  }
   bool Remove(const std::string& path) override { return real_.Remove(path); }
+  bool failRename = false;
 
  private:
   FileSystem& real_;
@@ -447,7 +450,9 @@ TEST_F(ClipboardFileTest, ShorterMemoReplacesTheOldOneAndLeavesTheRecordsIntact)
   EXPECT_EQ(memo, "短") << "stale bytes of the old memo must not show";
   EXPECT_EQ(names, namesBefore);
   EXPECT_EQ(sizes.Items(), sizesBefore.Items());
-  EXPECT_EQ(test::ReadBytes(path).size(), sizeBefore) << "the file is not shortened";
+  EXPECT_EQ(test::ReadBytes(path).size(), sizeBefore - MemoBytes("一个很长的备忘录, with many more words").size() +
+                                               MemoBytes("短").size())
+      << "the new file holds the records and the new memo, no stale bytes";
   EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "000", std::nullopt), 3);
   EXPECT_EQ(Bytes(5), "dif data");
   EXPECT_EQ(Bytes(registered), "registered");
@@ -624,7 +629,6 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
   const std::string path = PathOf("faulty.cbf");
   const std::string bytes = ClipboardFileBytes({{"DIF", 5, "first"}, {"SYLK", 4, "second"}, {"RIFF", 11, "third"}}, "m");
   test::WriteBytes(path, bytes);
-  const std::int64_t memoOffset = static_cast<std::int64_t>(bytes.size() - MemoBytes("m").size());
   FaultyFileSystem faulty(files);
   std::string memo;
   CTextList names;
@@ -632,7 +636,6 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
   faulty.failOpen = OpenMode::kRead;
   EXPECT_EQ(ReadClipboardFileInfo(faulty, path, memo, &names), -2) << "an existing file that cannot be opened";
   EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::nullopt), -1);
-  faulty.failOpen = OpenMode::kReadWrite;
   EXPECT_EQ(SetClipboardFileMemo(faulty, path, "new"), -2);
   faulty.failOpen.reset();
 
@@ -643,10 +646,45 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
   EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::string("m")), -5);
   EXPECT_EQ(Bytes(12), "keep") << "a file unreadable before its data must not touch the clipboard";
   faulty.readsFailFrom = -1;
+  EXPECT_EQ(test::ReadBytes(path), bytes) << "a failed memo update changed the file";
+}
 
-  faulty.writesFailFrom = memoOffset + 2;
-  EXPECT_EQ(SetClipboardFileMemo(faulty, path, "new memo"), -4) << "a memo that could not be written";
-  faulty.writesFailFrom = -1;
+// A memo update that fails anywhere, while copying the records, in the memo
+// length or its text, or when the new file takes the old one's place, keeps
+// the old file whole: its records and its memo still read.
+TEST_F(ClipboardFileTest, AMemoThatCannotBeSavedLeavesTheFileWhole) {
+  const std::string name = "2099010112000000.cbf";
+  const std::string path = PathOf(name);
+  const std::string bytes = ClipboardFileBytes({{"DIF", 5, "first"}, {"Kelvarion-test-memo", 0xC000, "second"}}, "旧备忘");
+  const std::int64_t memoOffset = static_cast<std::int64_t>(bytes.size() - MemoBytes("旧备忘").size());
+  struct Case {
+    const char* what;
+    std::int64_t writesFailFrom;
+    bool failCreate, failRename;
+  };
+  const Case cases[] = {
+      {"the copy of the records", 20, false, false},
+      {"the memo length", memoOffset + 2, false, false},
+      {"the memo text", memoOffset + 6, false, false},
+      {"the file beside it cannot be made", -1, true, false},
+      {"the new file cannot take the old one's place", -1, false, true},
+  };
+  for (const Case& c : cases) {
+    test::WriteBytes(path, bytes);
+    FaultyFileSystem faulty(files);
+    faulty.writesFailFrom = c.writesFailFrom;
+    if (c.failCreate) faulty.failOpen = OpenMode::kCreate;
+    faulty.failRename = c.failRename;
+    EXPECT_EQ(SetClipboardFileMemo(faulty, path, "一个新的备忘录, longer than the old one"), -4) << c.what;
+    EXPECT_EQ(test::ReadBytes(path), bytes) << c.what << ": the old file was changed";
+    std::string memo;
+    CTextList names;
+    EXPECT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 2) << c.what << ": the file no longer reads";
+    EXPECT_EQ(memo, "旧备忘") << c.what;
+    std::vector<std::string> left;
+    files.ListDirectory(dir_.path(), left);
+    EXPECT_EQ(left, std::vector<std::string>{name}) << c.what << ": the file beside it was left behind";
+  }
 }
 
 TEST_F(ClipboardFileTest, ReadFailureInARecordStopsButKeepsEarlierRecordsAndTheMarker) {
@@ -719,6 +757,31 @@ TEST_F(MemoryClipboardFileTest, FormatsThatCannotBeRegisteredAreLeftOut) {
   EXPECT_TRUE(Has(5) && Has(4) && Has(11));
   EXPECT_FALSE(Has(reg)) << "a registered format was placed without registering its name";
   EXPECT_FALSE(Has(marker)) << "the marker was placed without registering its name";
+}
+
+// Format names are atoms of the whole session, never freed: a file claiming
+// thousands of names must not use them up. The first names go back; records
+// of predefined formats and of names already placed still do.
+TEST_F(MemoryClipboardFileTest, AFileOfThousandsOfNamesRegistersOnlyTheFirstOnes) {
+  std::vector<Record> records;
+  for (int i = 0; i < 1000; ++i) records.push_back({"Kelvarion-flood-" + std::to_string(i), 0xC000u + i, "x"});
+  records.push_back({"Kelvarion-flood-0", 0xC000, "again"});
+  records.push_back({"DIF", 5, "dif"});
+  const std::string flood = dir_.path() + "flood.cbf";
+  test::WriteBytes(flood, ClipboardFileBytes(records, "m"));
+  const int before = clipboard.RegisteredNameCount();
+
+  const int placed = RestoreClipboardFile(clipboard, files, flood, std::string(records.size(), '0'), std::string("m"));
+  EXPECT_LE(clipboard.RegisteredNameCount() - before, static_cast<int>(kMaxRestoredNames) + 1)
+      << "names beyond the first ones were registered (the marker's is the one more)";
+  EXPECT_EQ(placed, static_cast<int>(kMaxRestoredNames) + 3) << "the first names, the repeated one, DIF and the marker";
+  EXPECT_EQ(ClipboardBytes(clipboard, clipboard.RegisterFormat("Kelvarion-flood-0")), "again")
+      << "a record of a name already placed still goes back";
+  EXPECT_EQ(ClipboardBytes(clipboard, 5), "dif") << "predefined formats register nothing and still go back";
+
+  MemoryClipboard untouched;
+  EXPECT_EQ(RestoreClipboardFile(untouched, files, flood, std::string(records.size(), '1'), std::nullopt), 0);
+  EXPECT_EQ(untouched.RegisteredNameCount(), 0) << "records left out by the mask registered their names";
 }
 
 TEST_F(MemoryClipboardFileTest, FormatsTheClipboardRefusesAreNotCounted) {

@@ -107,6 +107,48 @@ TEST(WriteTextFile, ReplacesTheFileOrReportsFailure) {
   EXPECT_EQ(WriteTextFile(memory, "C:\\t.txt", "too long"), -1) << "a short write is a failure";
 }
 
+// Settings files are replaced whole or not at all: a full disk, a file that
+// cannot be made beside the old one or a rename that fails leave the old
+// file as it was, and no temporary file behind.
+TEST(ReplaceTextFile, ReplacesWholeOrLeavesTheOldFile) {
+  const std::string file = "C:\\Kelvarion\\Kelvarion.ini";
+  const std::string old = "[LocalDirectory]\r\nPC1.alice=D:\\Clips\\\r\n";
+  struct Case {
+    const char* what;
+    long long writeLimit;
+    bool failOpenWrite, failRename;
+  };
+  const Case cases[] = {
+      {"the disk is full", 10, false, false},
+      {"the temporary file cannot be made", -1, true, false},
+      {"the rename fails", -1, false, true},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem fs;
+    fs.MakeDirectory("C:\\Kelvarion");
+    fs.PutFile(file, old);
+    fs.writeLimit = c.writeLimit;
+    fs.failOpenWrite = c.failOpenWrite;
+    fs.failRename = c.failRename;
+    EXPECT_EQ(ReplaceTextFile(fs, file, old + "[Setup]\r\nHotKey=113\r\n"), -1) << c.what;
+    EXPECT_EQ(fs.GetFile(file), old) << c.what << ": the old file was not kept whole";
+    std::vector<std::string> names;
+    fs.ListDirectory("C:\\Kelvarion", names);
+    EXPECT_EQ(names, std::vector<std::string>{"Kelvarion.ini"}) << c.what << ": a temporary file was left";
+  }
+
+  ScratchDir dir;
+  FileSystem& host = HostFileSystem();
+  const std::string real = dir.path() + "说明.ini";
+  EXPECT_EQ(ReplaceTextFile(host, real, "first, longer"), 0) << "a new file is made";
+  EXPECT_EQ(ReplaceTextFile(host, real, "\xD5\x66\r\n"), 0);
+  EXPECT_EQ(ReadBytes(real), "\xD5\x66\r\n") << "the old bytes must be gone";
+  std::vector<std::string> names;
+  host.ListDirectory(dir.path(), names);
+  EXPECT_EQ(names, std::vector<std::string>{"说明.ini"}) << "only the file itself is left";
+  EXPECT_EQ(ReplaceTextFile(host, dir.path() + "no\\such\\dir\\t.ini", "x"), -1);
+}
+
 TEST(WriteDataFile, WritesTheBufferLengthReplacingOrAppending) {
   ScratchDir dir;
   FileSystem& fs = HostFileSystem();

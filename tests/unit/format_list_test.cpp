@@ -244,6 +244,47 @@ TEST_F(FormatListTest, SaveRewritesTheFileAndTheLastDuplicateWins) {
   EXPECT_EQ(next.GetSize(), 6) << "the next start reads one Twice and the four built-ins after the empty list";
 }
 
+// A logoff ends the program without its exit, so a chosen icon is in the
+// file as soon as it is chosen.
+TEST_F(FormatListTest, AChangedIconIsSavedAtOnce) {
+  table.LoadFormatList();
+  const int custom = table.AddFormatList("Custom", "c:\\icons\\other.ico", 0);
+  ASSERT_EQ(table.SetFormatListIcon(custom, kIcons, 7), custom);
+  EXPECT_EQ(FileValue("Custom"), std::string(kIcons) + ",7") << "the new icon waited for the exit";
+  ASSERT_EQ(table.SetFormatListIcon(custom, kExe, 1), custom);
+  EXPECT_EQ(FileValue("Custom"), "") << "the default icon takes the key out of the file at once";
+}
+
+// The file is written once, whole: a full disk or a failed rename while it is
+// saved leaves the old file as it was, and a file that could not be read at
+// start is never written over with what the table holds without it.
+TEST_F(FormatListTest, SaveWritesOnceAndAFailedSaveKeepsTheOldFile) {
+  PutIni("Kept=" + std::string(kIcons) + ",5\r\n");
+  table.LoadFormatList();
+  table.AddFormatList("Second", kIcons, 6);
+  const int writes = fs.WriteOpenCount();
+  EXPECT_EQ(table.SaveFormatList(), 0);
+  EXPECT_EQ(fs.WriteOpenCount() - writes, 1) << "the file was deleted and written once per entry";
+  EXPECT_EQ(FileKeys().size(), 6u) << "the four built-ins, Kept and Second";
+
+  const std::string saved = fs.GetFile(IniFile());
+  fs.writeLimit = 20;  // the disk is full
+  EXPECT_EQ(table.SetFormatListIcon(1, kIcons, 9), 1) << "the icon is changed in memory all the same";
+  EXPECT_EQ(table.SaveFormatList(), -1);
+  fs.writeLimit = -1;
+  fs.failRename = true;
+  EXPECT_EQ(table.SaveFormatList(), -1);
+  fs.failRename = false;
+  EXPECT_EQ(fs.GetFile(IniFile()), saved) << "a failed save cut the old file";
+
+  fs.failOpenRead = true;
+  CFormatListTable blind(fs, kExe, kLocal);
+  blind.LoadFormatList();
+  fs.failOpenRead = false;
+  EXPECT_EQ(blind.SaveFormatList(), -1);
+  EXPECT_EQ(fs.GetFile(IniFile()), saved) << "a file the table could not read was written over";
+}
+
 TEST_F(FormatListTest, PositionsOutsideTheTableFail) {
   table.LoadFormatList();
   for (int position : {-1, 5, 1000}) {

@@ -154,7 +154,45 @@ TEST(IniWrite, KeepsTheRestOfTheFile) {
     } else {
       EXPECT_FALSE(HostFileSystem().Exists(file)) << c.what << ": no file may have been made";
     }
+
+    // The same steps, each run of one section in one write, leave the same bytes.
+    const std::string batched = dir.path() + "b" + std::to_string(n) + ".ini";
+    if (c.initial) WriteBytes(batched, *c.initial);
+    for (std::size_t first = 0; first < c.steps.size();) {
+      std::size_t end = first;
+      IniEntries entries;
+      for (; end < c.steps.size() && c.steps[end].section == c.steps[first].section; ++end)
+        entries.emplace_back(c.steps[end].key, c.steps[end].value);
+      WriteIniStrings(HostFileSystem(), batched, c.steps[first].section, entries);
+      first = end;
+    }
+    if (c.expected) {
+      EXPECT_EQ(ReadBytes(batched), *c.expected) << c.what << " (in one write per section)";
+    } else {
+      EXPECT_FALSE(HostFileSystem().Exists(batched)) << c.what << " (in one write per section): a file was made";
+    }
   }
+}
+
+TEST(IniWrite, ManyKeysInOneWriteAndWhatIsCounted) {
+  MemoryFileSystem fs;
+  const std::string file = "C:\\x.ini";
+  fs.PutFile(file, "[Setup]\r\nMainX=1\r\n[NoCopy]\r\nA=0\r\n");
+  EXPECT_EQ(WriteIniStrings(fs, file, "setup", {{"MainX", "5"}, {"MainY", "6"}, {"bad=key", "1"}, {"mainy", "7"}}), 3)
+      << "three entries written, the key with = left out";
+  EXPECT_EQ(fs.GetFile(file), "[Setup]\r\nMainX=5\r\nMainY=7\r\n[NoCopy]\r\nA=0\r\n");
+  EXPECT_EQ(fs.WriteOpenCount(), 1);
+
+  IniEntries values;
+  ReadIniSectionValues(fs, file, "SETUP", values);
+  EXPECT_EQ(values, (IniEntries{{"MainX", "5"}, {"MainY", "7"}}));
+  EXPECT_EQ(WriteIniStrings(fs, file, "a]b", {{"k", "1"}}), 0) << "a section name that cannot be written";
+  EXPECT_EQ(WriteIniStrings(fs, "", "s", {{"k", "1"}}), -1);
+
+  EXPECT_EQ(RewriteIniFile(fs, file, "ICON", {{"TEXT", "c:\\a.ico,1"}, {"a=b", "x"}}), 1);
+  EXPECT_EQ(fs.GetFile(file), "[ICON]\r\nTEXT=c:\\a.ico,1\r\n") << "the whole file is replaced";
+  EXPECT_EQ(RewriteIniFile(fs, file, "ICON", {}), 0);
+  EXPECT_TRUE(fs.HasFile(file) && fs.GetFile(file).empty()) << "no entries leave an empty file";
 }
 
 TEST(IniWrite, ReadsBackWhatItWrote) {
@@ -186,8 +224,15 @@ TEST(IniWrite, FailuresAreReportedAndLoseNothing) {
   fs.failOpenRead = false;
   EXPECT_EQ(fs.GetFile(file), "[s]\r\nk=1\r\n");
 
+  // A full disk or a rename that fails must not cost the keys already there.
   fs.writeLimit = 8;
   EXPECT_EQ(WriteIniString(fs, file, "s", "k", "longer value"), 0) << "a short write is a failure";
+  EXPECT_EQ(fs.GetFile(file), "[s]\r\nk=1\r\n") << "a short write cut the old file";
+  fs.writeLimit = -1;
+  fs.failRename = true;
+  EXPECT_EQ(WriteIniStrings(fs, file, "s", {{"k", "2"}, {"j", "3"}}), -1);
+  EXPECT_EQ(fs.GetFile(file), "[s]\r\nk=1\r\n");
+  EXPECT_FALSE(fs.HasFile("C:\\d\\~x.ini.tmp")) << "the temporary file is removed";
 }
 
 TEST(IniWrite, AnUnchangedValueLeavesTheFileAlone) {

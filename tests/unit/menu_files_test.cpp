@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/ini.h"
 #include "platform/fixed_environment.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -234,6 +236,26 @@ TEST_F(MenuFilesTest, FolderEntryWithoutFolderReadsNothingElse) {
   EXPECT_EQ(entry.folder, "\\\\srv\\d");
   EXPECT_EQ(entry.user, "bob");
   EXPECT_EQ(entry.password, "secret");
+}
+
+// The menu files are the user's own: when the examples or a missing line
+// break cannot be written for a full disk, what the user wrote stays whole.
+TEST(MenuFilesOnAFullDisk, TheUsersTextStaysWhole) {
+  const std::string notes = "; 我的命令, no sections yet";
+  using Reader = void (*)(CTessarynApp&, CTextList&);
+  const std::pair<const char*, Reader> files[] = {{"command.ini", ReadCommandMenuSections},
+                                                  {"connect.ini", ReadConnectMenuSections}};
+  for (const auto& [name, read] : files) {
+    MemoryFileSystem fs;
+    FixedEnvironment env("C:\\K\\Kelvarion.exe", "PC1", "alice");
+    CTessarynApp app(env, fs);
+    const std::string file = app.GetLocalDirectory() + name;
+    fs.PutFile(file, notes);
+    fs.writeLimit = 10;
+    CTextList sections;
+    read(app, sections);
+    EXPECT_EQ(fs.GetFile(file), notes) << name << " was cut";
+  }
 }
 
 TEST(MenuFilesText, ExplorerCommandLineQuotesTheFolder) {

@@ -13,6 +13,7 @@
 #include "clip/clipboard_file.h"
 #include "image_test_support.h"
 #include "platform/memory/memory_clipboard.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -203,6 +204,46 @@ TEST(NoCopyMask, FirstCharacterOfEachValueAndThePrivateDefault) {
   CTextList keys;
   ReadIniSectionKeys(HostFileSystem(), settings, "NoCopy", keys);
   EXPECT_EQ(keys.GetSize(), 7) << "only the two private defaults were added";
+}
+
+// A clipboard file may claim 65,535 records: the settings file is read once
+// and written at most once for all of them, however many defaults are new.
+TEST(NoCopyMask, OneReadAndAtMostOneWriteForAllRecords) {
+  MemoryFileSystem fs;
+  const std::string settings = "C:\\Kelvarion\\Kelvarion.ini";
+  fs.PutFile(settings, "[NoCopy]\r\nKNOWN=1\r\n[Setup]\r\nMainWindowTitle=Kelvarion\r\n");
+  CTextList names;
+  for (int i = 0; i < 300; ++i) names.Add("Private-" + std::to_string(i));
+  for (int i = 0; i < 300; ++i) names.Add("known");
+  names.Add("plain");
+  names.Add(std::string("TEXT\0PRIVATE", 12));
+
+  EXPECT_EQ(BuildNoCopyMask(fs, settings, names), std::string(600, '1') + "01");
+  EXPECT_EQ(fs.WriteOpenCount(), 1) << "the settings file was written more than once";
+  EXPECT_LE(fs.ReadOpenCount(), 2) << "the settings file was read once per record";
+  IniEntries stored;
+  ReadIniSectionValues(fs, settings, "NoCopy", stored);
+  EXPECT_EQ(stored.size(), 301u) << "KNOWN and the 300 new defaults";
+  EXPECT_EQ(ReadIniStringRaw(fs, settings, "NoCopy", "PRIVATE-299"), "1");
+  EXPECT_EQ(ReadIniStringRaw(fs, settings, "NoCopy", "TEXT"), "")
+      << "a name with a zero byte must not set the key its first part names";
+  EXPECT_EQ(ReadIniStringRaw(fs, settings, "Setup", "MainWindowTitle"), "Kelvarion") << "other sections are kept";
+
+  const int reads = fs.ReadOpenCount();
+  EXPECT_EQ(BuildNoCopyMask(fs, settings, names), std::string(600, '1') + "01");
+  EXPECT_EQ(fs.WriteOpenCount(), 1) << "nothing new to write the second time";
+  EXPECT_EQ(fs.ReadOpenCount(), reads + 1);
+}
+
+TEST(NoCopyMask, SixtyFiveThousandPrivateNamesTakeOnePass) {
+  MemoryFileSystem fs;
+  const std::string settings = "C:\\Kelvarion\\Kelvarion.ini";
+  CTextList names;
+  for (int i = 0; i < 65535; ++i) names.Add("P" + std::to_string(i) + "-private");
+  const std::string all(65535, '1');
+  EXPECT_EQ(BuildNoCopyMask(fs, settings, names), all);
+  EXPECT_EQ(BuildNoCopyMask(fs, settings, names), all) << "read back from the file";
+  EXPECT_EQ(fs.WriteOpenCount(), 1);
 }
 
 }  // namespace

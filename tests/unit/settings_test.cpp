@@ -6,6 +6,7 @@
 
 #include "base/ini.h"
 #include "platform/fixed_environment.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -172,6 +173,30 @@ TEST_F(SettingsTest, CachedUntilReset) {
   EXPECT_TRUE(app_.IsBackupMove()) << "BackupM is read afresh on every call";
   app_.ResetSettingsCache();
   EXPECT_EQ(app_.GetTextEditor(), "emacs.exe");
+}
+
+// A full disk while a setting is written must not cost the keys already
+// there: without LocalDirectory the whole history would seem gone.
+TEST(SettingsOnAFullDisk, TheSettingsFilesStayWhole) {
+  MemoryFileSystem fs;
+  FixedEnvironment env("C:\\K\\Kelvarion.exe", "PC1", "alice");
+  const std::string program = "C:\\K\\Kelvarion.ini";
+  const std::string user = "D:\\Clips\\tessaryn.ini";
+  const std::string programText = "[LocalDirectory]\r\nPC1.alice=D:\\Clips\r\n";
+  const std::string userText = "[Setup]\r\nTempDir=D:\\Clips\\History\r\n";
+  fs.PutFile(program, programText);
+  fs.PutFile(user, userText);
+  fs.writeLimit = 12;
+  CTessarynApp app(env, fs);
+  app.LoadStartupSettings();  // every missing default is written back, and every write fails
+  app.SetDiaphaneity(100);
+  EXPECT_EQ(fs.GetFile(program), programText) << "Kelvarion.ini lost its keys";
+  EXPECT_EQ(fs.GetFile(user), userText) << "tessaryn.ini lost its keys";
+
+  fs.writeLimit = -1;
+  CTessarynApp next(env, fs);
+  EXPECT_EQ(next.GetLocalDirectory(), "D:\\Clips\\");
+  EXPECT_EQ(next.GetHistoryDirectory(), "D:\\Clips\\History\\");
 }
 
 TEST(SettingsPaths, ProgramSettingsFileOnlyForAnExe) {

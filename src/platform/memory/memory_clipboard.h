@@ -29,6 +29,7 @@ class MemoryClipboard : public ClipboardPort {
   const Entry* Find(std::uint32_t id) const;
   bool IsOpen() const { return open_; }
   int OpenCount() const { return openCount_; }
+  int RegisteredNameCount() const { return static_cast<int>(names_.size()); }
 
   // Failures on purpose.
   bool failOpen = false;

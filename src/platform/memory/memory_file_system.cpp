@@ -71,6 +71,7 @@ std::unique_ptr<File> MemoryFileSystem::Open(const std::string& path, OpenMode m
     case OpenMode::kRead:
     case OpenMode::kReadWrite:
       if (failOpenRead || it == files_.end()) return nullptr;
+      ++readOpens_;
       return std::make_unique<MemoryFile>(it->second, false, writeLimit);
     case OpenMode::kCreate:
     case OpenMode::kAppend: {
@@ -110,7 +111,7 @@ bool MemoryFileSystem::ListDirectory(const std::string& directory, std::vector<s
 
 bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
-  if (it == files_.end()) return false;
+  if (failRename || it == files_.end()) return false;
   auto bytes = it->second;
   files_.erase(it);
   files_[to] = bytes;

@@ -21,11 +21,13 @@ class MemoryFileSystem : public FileSystem {
   std::string GetFile(const std::string& path) const;
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
   int WriteOpenCount() const { return writeOpens_; }
+  int ReadOpenCount() const { return readOpens_; }
 
   // Failures on purpose.
   bool failOpenRead = false;   // kRead and kReadWrite opens fail
   bool failOpenWrite = false;  // kCreate and kAppend opens fail
   long long writeLimit = -1;   // a file takes at most this many bytes (-1: no limit)
+  bool failRename = false;     // Rename fails and changes nothing
 
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   bool Exists(const std::string& path) override;
@@ -41,6 +43,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::shared_ptr<std::string>> files_;
   std::set<std::string> directories_;
   int writeOpens_ = 0;
+  int readOpens_ = 0;
 };
 
 }  // namespace kelvarion

@@ -54,6 +54,7 @@ class Win32File : public File {
     LARGE_INTEGER size{};
     return GetFileSizeEx(h_, &size) ? size.QuadPart : -1;
   }
+  bool Flush() override { return FlushFileBuffers(h_) != 0; }
 
  private:
   HANDLE h_;
@@ -113,7 +114,7 @@ bool Win32FileSystem::ListDirectory(const std::string& directory, std::vector<st
 }
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
-  return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool Win32FileSystem::Remove(const std::string& path) {

@@ -15,6 +15,7 @@
 //   tree HWND                       every descendant: handle, parent, class, text, visible
 //   find-child HWND --class C [--text T]   first descendant of that class (and text)
 //   rect HWND                       left top right bottom
+//   move HWND X Y WIDTH HEIGHT      SetWindowPos, as a user dragging the window would leave it
 //   post HWND MSG WPARAM LPARAM     PostMessage
 //   send HWND MSG WPARAM LPARAM     SendMessageTimeout; prints the result
 //   is-visible HWND                 prints 1 or 0; exit 0 when visible, 1 when not
@@ -935,6 +936,16 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     PrintLine(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
               std::to_string(r.bottom));
     return kOk;
+  }
+  if (command == L"move" && pos.size() == 5) {
+    unsigned long long x = 0, y = 0, width = 0, height = 0;
+    if (!ParseNumber(pos[1], x) || !ParseNumber(pos[2], y) || !ParseNumber(pos[3], width) ||
+        !ParseNumber(pos[4], height))
+      return kUsage;
+    return SetWindowPos(hwnd, nullptr, static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
+                        static_cast<int>(height), SWP_NOZORDER | SWP_NOACTIVATE)
+               ? kOk
+               : kFailed;
   }
   if (command == L"is-visible" && pos.size() == 1) {
     bool visible = IsWindowVisible(hwnd) != FALSE;
