@@ -410,7 +410,8 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
 }
 
 int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
-                         const std::string& mask, const std::optional<std::string>& markerText) {
+                         ClipboardPort::Window owner, const std::string& mask,
+                         const std::optional<std::string>& markerText) {
   auto file = files.Open(path, OpenMode::kRead);
   if (!file) return -1;
   // The whole file is checked before the clipboard is touched: a malformed file
@@ -422,7 +423,9 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     case Scan::kReadError: return -5;
   }
 
-  ClipboardSession session(clipboard, 0);
+  // Emptied in a session opened for our window, the clipboard is ours;
+  // opened without one it would be left ownerless and refuse every format.
+  ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -3;
   clipboard.Empty();
 

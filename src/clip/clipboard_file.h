@@ -77,13 +77,17 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
 
 // Empties the clipboard and puts back the records whose mask character is '0'
 // (a missing character counts as not '0'), then the marker when a marker text
-// is given. Records without bytes are not placed. Returns -1 when the file
-// cannot be opened, -2 when it is not a sound clipboard file (the clipboard is
-// then left untouched), -3 when the clipboard cannot be opened, -4 when memory
-// for a record cannot be had, -5 when a record's data cannot be read,
-// otherwise the number of formats placed, marker included. After -4 and -5 the
-// records placed before stay and the marker is still added.
+// is given. The clipboard is opened for owner, one of the program's own
+// windows: emptied without a window it would have no owner, and Windows then
+// refuses every format set on it. Records without bytes are not placed.
+// Returns -1 when the file cannot be opened, -2 when it is not a sound
+// clipboard file (the clipboard is then left untouched), -3 when the clipboard
+// cannot be opened, -4 when memory for a record cannot be had, -5 when a
+// record's data cannot be read, otherwise the number of formats placed,
+// marker included. After -4 and -5 the records placed before stay and the
+// marker is still added.
 int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
-                         const std::string& mask, const std::optional<std::string>& markerText);
+                         ClipboardPort::Window owner, const std::string& mask,
+                         const std::optional<std::string>& markerText);
 
 }  // namespace kelvarion

@@ -199,7 +199,8 @@ class ClipboardFileTest : public ::testing::Test {
     EXPECT_EQ(ReadClipboardFileInfo(files, path, memo), -3) << what << ": memo only";
     EXPECT_EQ(SetClipboardFileMemo(files, path, "new memo"), -3) << what << ": memo update";
     EXPECT_EQ(test::ReadBytes(path), bytes) << what << ": a refused memo update changed the file";
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("m")), -2) << what << ": restore";
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("m")), -2)
+        << what << ": restore";
     EXPECT_EQ(Bytes(5), "keep") << what << ": a refused restore touched the clipboard";
     EXPECT_TRUE(ClipboardIsClosed(clipboard)) << what << ": restore left the clipboard open";
   }
@@ -207,6 +208,7 @@ class ClipboardFileTest : public ::testing::Test {
   std::unique_ptr<ClipboardPort> clipboardHolder_ = test::MakePlatformClipboard();
   ClipboardPort& clipboard = *clipboardHolder_;
   FileSystem& files = test::HostFileSystem();
+  const ClipboardPort::Window owner = test::ProgramWindow();  // restores open the clipboard for it
   test::ScratchDir dir_;
 };
 
@@ -317,10 +319,12 @@ TEST_F(ClipboardFileTest, WrittenStateComesBackWhole) {
 
   ASSERT_NO_FATAL_FAILURE(SetState({{11, "something else"}}));
   const std::string markerText = BuildMarkerText("C:\\a.exe", 1, "m");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, std::string(names.GetSize(), '0'), markerText),
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, std::string(names.GetSize(), '0'), markerText),
             withBytes + 1)
       << "every record with bytes and the marker";
   EXPECT_TRUE(ClipboardIsClosed(clipboard)) << "restoring left the clipboard open";
+  EXPECT_EQ(clipboard.GetOwner(), owner)
+      << "the restored clipboard must belong to the program's window, not be left ownerless";
   EXPECT_EQ(Bytes(8), dib);
   EXPECT_EQ(Bytes(chinese), Z("中文内容"));
   EXPECT_EQ(Bytes(15), hdrop);
@@ -337,7 +341,7 @@ TEST_F(ClipboardFileTest, RegisteredFormatIsRestoredUnderTheIdentifierItsNameHas
   const std::string path = PathOf("moved.cbf");
   test::WriteBytes(path, ClipboardFileBytes({{"DIF", 5, "dif"}, {name, earlier, "moved bytes"}}, "m"));
 
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "00", std::nullopt), 2);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "00", std::nullopt), 2);
   EXPECT_EQ(Bytes(now), "moved bytes") << "the name decides the identifier";
   EXPECT_FALSE(clipboard.IsFormatAvailable(earlier)) << "the stored identifier of a registered format is stale";
   EXPECT_EQ(Bytes(5), "dif") << "predefined formats keep their identifier";
@@ -368,7 +372,7 @@ TEST_F(ClipboardFileTest, BitmapHandleIsStoredWithoutBytesAndNotRestored) {
     }
   }
 
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, std::string(names.GetSize(), '0'), std::string("m")),
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, std::string(names.GetSize(), '0'), std::string("m")),
             withBytes + 1)
       << "the bitmap record must not be placed";
   EXPECT_EQ(Bytes(5), "dif");
@@ -391,14 +395,14 @@ TEST_F(ClipboardFileTest, MaskPicksRecordsAndMissingCharactersCountAsNotZero) {
   };
   for (const Case& c : cases) {
     const int selected = int{c.dif} + int{c.sylk} + int{c.riff};
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, c.mask, std::nullopt), selected)
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, c.mask, std::nullopt), selected)
         << "mask \"" << c.mask << "\" without a marker";
     EXPECT_EQ(clipboard.IsFormatAvailable(5), c.dif) << "mask \"" << c.mask << "\": DIF";
     EXPECT_EQ(clipboard.IsFormatAvailable(4), c.sylk) << "mask \"" << c.mask << "\": SYLK";
     EXPECT_EQ(clipboard.IsFormatAvailable(11), c.riff) << "mask \"" << c.mask << "\": RIFF";
     EXPECT_FALSE(clipboard.IsFormatAvailable(MarkerId())) << "no marker text, no marker";
 
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, c.mask, std::string("Kelvarion-1")), selected + 1)
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, c.mask, std::string("Kelvarion-1")), selected + 1)
         << "mask \"" << c.mask << "\" with a marker";
     EXPECT_EQ(Bytes(MarkerId()), Z("Kelvarion-1"));
   }
@@ -409,9 +413,9 @@ TEST_F(ClipboardFileTest, GivenMarkerTextReplacesAMarkerRecordOfTheFile) {
   const std::string stored = Z("Kelvarion-1\r\nold.exe\r\n0\r\nold");
   test::WriteBytes(path, ClipboardFileBytes({{kMarkerFormatName, 0xC123, stored}, {"DIF", 5, "d"}}, "m"));
   const std::string given = BuildMarkerText("new.exe", 1, "new");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "00", given), 2);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "00", given), 2);
   EXPECT_EQ(Bytes(MarkerId()), Z(given)) << "the file's marker record must give way";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "00", std::nullopt), 2);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "00", std::nullopt), 2);
   EXPECT_EQ(Bytes(MarkerId()), stored) << "without a marker text the record is an ordinary one";
 }
 
@@ -427,7 +431,7 @@ TEST_F(ClipboardFileTest, ClipboardWithOnlyTheMarkerGivesAFileWithoutRecords) {
   EXPECT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 0);
   EXPECT_TRUE(names.IsEmpty());
   EXPECT_EQ(memo, "只有标记");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "", markerText), 1) << "only the marker is placed";
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "", markerText), 1) << "only the marker is placed";
   EXPECT_EQ(Bytes(MarkerId()), Z(markerText));
 }
 
@@ -448,7 +452,7 @@ TEST_F(ClipboardFileTest, ShorterMemoReplacesTheOldOneAndLeavesTheRecordsIntact)
   EXPECT_EQ(names, namesBefore);
   EXPECT_EQ(sizes.Items(), sizesBefore.Items());
   EXPECT_EQ(test::ReadBytes(path).size(), sizeBefore) << "the file is not shortened";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "000", std::nullopt), 3);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "000", std::nullopt), 3);
   EXPECT_EQ(Bytes(5), "dif data");
   EXPECT_EQ(Bytes(registered), "registered");
   EXPECT_EQ(Bytes(4), "sylk");
@@ -477,7 +481,7 @@ TEST_F(ClipboardFileTest, ReadersTellMissingUnopenableAndForeignFilesApart) {
     CTextList names;
     EXPECT_EQ(ReadClipboardFileInfo(files, c.path, memo, &names), c.read) << c.path;
     EXPECT_EQ(SetClipboardFileMemo(files, c.path, "memo"), c.setMemo) << c.path;
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, c.path, "0", std::string("m")), c.restore) << c.path;
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, c.path, owner, "0", std::string("m")), c.restore) << c.path;
     EXPECT_EQ(Bytes(5), "keep") << c.path << ": a refused restore touched the clipboard";
   }
   EXPECT_EQ(test::ReadBytes(foreign), "just some text, not a clipboard file") << "a foreign file was written to";
@@ -509,7 +513,7 @@ TEST_F(ClipboardFileTest, LowHalfOfTheHeaderCountsUpTo65535Records) {
   EXPECT_EQ(memo, "many");
   std::string mask(65535, '1');
   mask.back() = '0';
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, mask, std::nullopt), 1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, mask, std::nullopt), 1);
   EXPECT_EQ(Bytes(5), "last");
 }
 
@@ -560,7 +564,7 @@ TEST_F(ClipboardFileTest, StaleBytesAfterTheMemoAndAnEmptyMemoLengthAreSound) {
     CTextList names;
     EXPECT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 1) << c.what;
     EXPECT_EQ(memo, c.memo) << c.what;
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0", std::nullopt), 1) << c.what;
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0", std::nullopt), 1) << c.what;
     EXPECT_EQ(Bytes(5), "dif") << c.what;
   }
 }
@@ -578,7 +582,7 @@ TEST_F(ClipboardFileTest, OverlongNameKeepsItsFirst256BytesAndTheReaderStaysInSt
   EXPECT_EQ(names.Get(1), "DIF") << "the rest of the long name was read as the next fields";
   EXPECT_EQ(sizes.Items(), (std::vector<std::uint32_t>{3, 6}));
   EXPECT_EQ(memo, "memo after");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "10", std::nullopt), 1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "10", std::nullopt), 1);
   EXPECT_EQ(Bytes(5), "second");
 }
 
@@ -595,7 +599,7 @@ TEST_F(ClipboardFileTest, LongRegisteredNameSurvivesWritingAndRestoring) {
   ASSERT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 1);
   EXPECT_EQ(names.Get(0), name) << "the name was cut";
   ASSERT_NO_FATAL_FAILURE(SetState({{5, "other"}}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0", std::nullopt), 1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0", std::nullopt), 1);
   EXPECT_EQ(Bytes(id), "long") << "restored under another format";
 }
 
@@ -631,7 +635,7 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
 
   faulty.failOpen = OpenMode::kRead;
   EXPECT_EQ(ReadClipboardFileInfo(faulty, path, memo, &names), -2) << "an existing file that cannot be opened";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::nullopt), -1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, owner, "000", std::nullopt), -1);
   faulty.failOpen = OpenMode::kReadWrite;
   EXPECT_EQ(SetClipboardFileMemo(faulty, path, "new"), -2);
   faulty.failOpen.reset();
@@ -640,7 +644,7 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
   EXPECT_EQ(ReadClipboardFileInfo(faulty, path, memo, &names), -2) << "a read error is not a malformed file";
   EXPECT_EQ(SetClipboardFileMemo(faulty, path, "new"), -2);
   ASSERT_NO_FATAL_FAILURE(SetState({{12, "keep"}}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::string("m")), -5);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, owner, "000", std::string("m")), -5);
   EXPECT_EQ(Bytes(12), "keep") << "a file unreadable before its data must not touch the clipboard";
   faulty.readsFailFrom = -1;
 
@@ -658,7 +662,7 @@ TEST_F(ClipboardFileTest, ReadFailureInARecordStopsButKeepsEarlierRecordsAndTheM
   faulty.readsFailFrom = 44 + 3;
   faulty.readsFailTo = 44 + 6;
   ASSERT_NO_FATAL_FAILURE(SetState({{12, "old"}}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::string("Kelvarion-1")), -5);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, owner, "000", std::string("Kelvarion-1")), -5);
   EXPECT_TRUE(ClipboardIsClosed(clipboard)) << "a failed restore left the clipboard open";
   EXPECT_EQ(Bytes(5), "first") << "the record placed before the failure stays";
   EXPECT_FALSE(clipboard.IsFormatAvailable(4)) << "the record that could not be read was placed";
@@ -685,6 +689,7 @@ class MemoryClipboardFileTest : public ::testing::Test {
   std::string path;
   MemoryClipboard clipboard;
   FileSystem& files = test::HostFileSystem();
+  const ClipboardPort::Window owner = test::ProgramWindow();
 };
 
 TEST_F(MemoryClipboardFileTest, ClipboardThatCannotBeOpened) {
@@ -695,13 +700,13 @@ TEST_F(MemoryClipboardFileTest, ClipboardThatCannotBeOpened) {
   const std::string written = dir_.path() + "written.cbf";
   EXPECT_EQ(WriteClipboardFile(clipboard, files, written, 0, "m"), -2);
   EXPECT_FALSE(files.Exists(written)) << "no file without the clipboard";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("m")), -3);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("m")), -3);
   EXPECT_TRUE(Has(12)) << "the clipboard was changed without being opened";
 }
 
 TEST_F(MemoryClipboardFileTest, AllocationFailureStopsButKeepsEarlierRecordsAndTheMarker) {
   clipboard.failAllocateOver = 100;  // the 1000-byte record cannot be had
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("Kelvarion-1")), -4);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("Kelvarion-1")), -4);
   EXPECT_FALSE(clipboard.IsOpen()) << "a failed restore left the clipboard open";
   EXPECT_TRUE(Has(5) && Has(clipboard.RegisterFormat("Kelvarion-test-reg"))) << "records placed before stay";
   EXPECT_FALSE(Has(4) || Has(11)) << "restoring must stop at the failing record";
@@ -713,7 +718,7 @@ TEST_F(MemoryClipboardFileTest, FormatsThatCannotBeRegisteredAreLeftOut) {
   const std::uint32_t reg = clipboard.RegisterFormat("Kelvarion-test-reg");
   const std::uint32_t marker = clipboard.RegisterFormat(kMarkerFormatName);
   clipboard.failRegister = true;
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("Kelvarion-1")), 3)
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("Kelvarion-1")), 3)
       << "the predefined formats only";
   EXPECT_FALSE(clipboard.IsOpen());
   EXPECT_TRUE(Has(5) && Has(4) && Has(11));
@@ -723,7 +728,7 @@ TEST_F(MemoryClipboardFileTest, FormatsThatCannotBeRegisteredAreLeftOut) {
 
 TEST_F(MemoryClipboardFileTest, FormatsTheClipboardRefusesAreNotCounted) {
   clipboard.failSetAfter = 2;
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("Kelvarion-1")), 2)
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("Kelvarion-1")), 2)
       << "a refused format was counted as placed";
   EXPECT_FALSE(clipboard.IsOpen());
   EXPECT_TRUE(Has(5));
@@ -743,7 +748,7 @@ TEST_F(MemoryClipboardFileTest, FormatWithoutANameIsRecordedNamelessAndNotRestor
   EXPECT_EQ(ReadClipboardFileInfo(files, written, memo, &names, &sizes), 2);
   EXPECT_EQ(names, (CTextList{"WAVE", ""}));
   EXPECT_EQ(sizes.Items(), (std::vector<std::uint32_t>{4, 3}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, written, "00", std::nullopt), 1) << "a nameless format cannot be registered";
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, written, owner, "00", std::nullopt), 1) << "a nameless format cannot be registered";
   EXPECT_TRUE(Has(12));
   EXPECT_FALSE(Has(0xC7AB));
 }
@@ -763,10 +768,11 @@ TEST(ClipboardFileAcrossRuns, RegisteredFormatGetsTheIdentifierOfTheRunThatResto
   EXPECT_NE(test::ReadBytes(path).find(U32(earlierId)), std::string::npos) << "the identifier of capture is stored";
 
   MemoryClipboard later;
+  const ClipboardPort::Window owner = test::ProgramWindow();
   later.RegisterFormat("Registered first in this run");
   const std::uint32_t laterId = later.RegisterFormat(name);
   ASSERT_NE(laterId, earlierId);
-  EXPECT_EQ(RestoreClipboardFile(later, files, path, "00", std::nullopt), 2);
+  EXPECT_EQ(RestoreClipboardFile(later, files, path, owner, "00", std::nullopt), 2);
   ASSERT_TRUE(later.Find(laterId)) << "the format was not restored under its new identifier";
   EXPECT_EQ(later.Find(laterId)->bytes, (std::vector<std::uint8_t>{'r', 'e', 'g'}));
   EXPECT_FALSE(later.Find(earlierId)) << "restored under the stale identifier";

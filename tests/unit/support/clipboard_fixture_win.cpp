@@ -4,6 +4,7 @@
 
 #include "platform/memory/memory_clipboard.h"
 #include "support/clipboard_fixture.h"
+#include "support/test_support.h"
 
 namespace kelvarion::test {
 
@@ -16,7 +17,7 @@ bool AddBitmapHandle(ClipboardPort& clipboard) {
   const DWORD pixels[4] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF};
   HBITMAP bitmap = CreateBitmap(2, 2, 1, 32, pixels);
   if (!bitmap) return false;
-  if (!clipboard.Open(0)) {
+  if (!clipboard.Open(OtherProgramWindow())) {
     DeleteObject(bitmap);
     return false;
   }
