@@ -16,6 +16,10 @@ constexpr std::uint32_t kMaxPredefinedId = 17;
 constexpr std::uint32_t kMaxRecords = 0xFFFF;
 // Name length, identifier and data length: the least a record can take.
 constexpr std::uint64_t kRecordFixedBytes = 12;
+// Metafile pictures (plain and for display): their bytes are a small header
+// around an HMETAFILE that is valid only in the session that made it.
+constexpr std::uint32_t kMetafilePicture = 3;
+constexpr std::uint32_t kDisplayMetafilePicture = 0x0083;
 
 constexpr std::string_view kPredefinedNames[] = {
     "",       "TEXT",    "BITMAP",      "METAFILEPICT", "SYLK",   "DIF",   "TIFF",
@@ -24,6 +28,13 @@ constexpr std::string_view kPredefinedNames[] = {
 };
 
 bool IsPlainText(const std::string& name) { return name == "TEXT" || name == "OEMTEXT" || name == "UNICODETEXT"; }
+
+// Formats whose bytes, though held in global memory, are only a wrapper
+// around a handle: saved, they would hand other programs a dead or reused
+// handle on restore. They are kept like the bitmap and palette handles, as a
+// record without bytes. Predefined identifiers never change, so the stored
+// identifier tells them in old files too.
+bool HoldsHandle(std::uint32_t id) { return id == kMetafilePicture || id == kDisplayMetafilePicture; }
 
 // Cuts a name to what readers keep, never inside a double-byte character.
 std::string LimitName(const std::string& name) {
@@ -259,7 +270,7 @@ bool WriteRecords(ClipboardPort& clipboard, File& file, const CTextList& names, 
     writer.U32(static_cast<std::uint32_t>(name.size()));
     writer.Bytes(name.data(), name.size());
     writer.U32(id);
-    auto view = clipboard.GetData(id);
+    auto view = HoldsHandle(id) ? nullptr : clipboard.GetData(id);
     const std::uint64_t size = view ? view->Size() : 0;
     if (size > 0xFFFFFFFFu) return false;
     writer.U32(static_cast<std::uint32_t>(size));
@@ -436,8 +447,9 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     if (markerText && record.name == kMarkerFormatName) continue;
     if (i >= mask.size() || mask[i] != '0') continue;
     // No bytes, no memory object: handle formats (bitmap, palette, enhanced
-    // metafile) are stored empty and cannot be put back.
-    if (record.size == 0) continue;
+    // metafile) are stored empty and cannot be put back. A metafile picture
+    // from an older file has bytes, but its handle is long gone.
+    if (record.size == 0 || HoldsHandle(record.id)) continue;
     auto block = clipboard.Allocate(record.size);
     if (!block) {
       result = -4;

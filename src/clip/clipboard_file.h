@@ -55,6 +55,8 @@ int CollectClipboardFormats(ClipboardPort& clipboard, CTextList& names, CNumberL
 int CollectSortedFormatNames(ClipboardPort& clipboard, CTextList& names, std::string* markerText = nullptr);
 
 // Writes the live clipboard (all formats but the marker) into a new file.
+// Formats whose bytes only wrap a handle of the program that made them
+// (bitmap, palette and metafile pictures) are recorded without bytes.
 // Returns -1 when the clipboard is empty, -2 when it cannot be opened, -3 when
 // the file cannot be created or written in full (a partial file is removed),
 // otherwise the number of formats that were on the clipboard, marker included.
@@ -79,7 +81,9 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
 // (a missing character counts as not '0'), then the marker when a marker text
 // is given. The clipboard is opened for owner, one of the program's own
 // windows: emptied without a window it would have no owner, and Windows then
-// refuses every format set on it. Records without bytes are not placed.
+// refuses every format set on it. Records without bytes are not placed, nor
+// metafile pictures, whose bytes hold a handle that died with the capture
+// (files written before such records were kept empty still carry them).
 // Returns -1 when the file cannot be opened, -2 when it is not a sound
 // clipboard file (the clipboard is then left untouched), -3 when the clipboard
 // cannot be opened, -4 when memory for a record cannot be had, -5 when a

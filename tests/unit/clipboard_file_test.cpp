@@ -381,6 +381,52 @@ TEST_F(ClipboardFileTest, BitmapHandleIsStoredWithoutBytesAndNotRestored) {
   }
 }
 
+TEST_F(ClipboardFileTest, MetafilePicturesAreStoredWithoutBytesAndNotRestored) {
+  ASSERT_NO_FATAL_FAILURE(SetState({{5, "dif"}}));
+  ASSERT_TRUE(test::AddMetafilePictures(clipboard));
+  const std::string path = PathOf("metafile.cbf");
+  const int written = WriteClipboardFile(clipboard, files, path, 0, "metafile");
+  ASSERT_GE(written, 3);
+
+  std::string memo;
+  CTextList names;
+  CNumberList sizes;
+  ASSERT_EQ(ReadClipboardFileInfo(files, path, memo, &names, &sizes), written);
+  ASSERT_GE(names.Find("METAFILEPICT"), 0) << "the metafile picture has a record";
+  // The display variant has no name to record; the system may add an
+  // enhanced metafile (a handle) made from the picture.
+  for (int i = 0; i < names.GetSize(); ++i) {
+    if (names.Get(i) == "DIF") continue;
+    EXPECT_EQ(sizes.Get(i), 0u) << "record \"" << names.Get(i) << "\" stored the bytes of a handle";
+  }
+
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, std::string(names.GetSize(), '0'), std::nullopt), 1)
+      << "only DIF has bytes to put back";
+  EXPECT_EQ(Bytes(5), "dif");
+  EXPECT_FALSE(clipboard.IsFormatAvailable(3)) << "a metafile picture was put back";
+  EXPECT_FALSE(clipboard.IsFormatAvailable(0x83)) << "a display metafile picture was put back";
+}
+
+TEST_F(ClipboardFileTest, MetafilePicturesInOlderFilesAreReadButNotPutBack) {
+  // Written when a picture's header was stored with its long-dead handle.
+  const std::string header = U32(8) + U32(100) + U32(50) + U32(0) + U32(0x260B462A) + U32(0);
+  const std::string path = PathOf("older.cbf");
+  test::WriteBytes(path, ClipboardFileBytes({{"METAFILEPICT", 3, header}, {"", 0x83, header}, {"DIF", 5, "dif"}},
+                                            "旧文件"));
+  std::string memo;
+  CTextList names;
+  CNumberList sizes;
+  ASSERT_EQ(ReadClipboardFileInfo(files, path, memo, &names, &sizes), 3) << "the older file must stay readable";
+  EXPECT_EQ(memo, "旧文件");
+  EXPECT_EQ(sizes.Items(), (std::vector<std::uint32_t>{24, 24, 3}));
+
+  ASSERT_NO_FATAL_FAILURE(SetState({{11, "before"}}));
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "000", std::string("m")), 2) << "DIF and the marker";
+  EXPECT_EQ(Bytes(5), "dif");
+  EXPECT_FALSE(clipboard.IsFormatAvailable(3)) << "a stale metafile handle was handed to the clipboard";
+  EXPECT_FALSE(clipboard.IsFormatAvailable(0x83));
+}
+
 TEST_F(ClipboardFileTest, MaskPicksRecordsAndMissingCharactersCountAsNotZero) {
   const std::string path = PathOf("mask.cbf");
   test::WriteBytes(path, ClipboardFileBytes({{"DIF", 5, "d"}, {"SYLK", 4, "s"}, {"RIFF", 11, "r"}}, "m"));
