@@ -89,11 +89,11 @@ int CollectFormats(ClipboardPort& clipboard, CTextList& names, CNumberList* iden
   if (identifiers) identifiers->RemoveAll();
   if (markerText) markerText->clear();
   ClipboardPort::Window owner = clipboard.GetOwner();
-  int count = clipboard.CountFormats();
-  if (count <= 0) return -1;
+  if (clipboard.CountFormats() <= 0) return -1;
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -2;
-  EnumerateOpenClipboard(clipboard, count, names, identifiers, markerText);
+  // Counted again once open: the clipboard may have changed in between.
+  EnumerateOpenClipboard(clipboard, clipboard.CountFormats(), names, identifiers, markerText);
   return 0;
 }
 
@@ -335,6 +335,16 @@ bool ParseMarkerText(const std::string& text, MarkerInfo& info) {
   return true;
 }
 
+int ReadOpenClipboardFormats(ClipboardPort& clipboard, ClipboardFormats& formats) {
+  formats.names.RemoveAll();
+  formats.identifiers.RemoveAll();
+  formats.markerText.clear();
+  const int count = clipboard.CountFormats();
+  if (count <= 0) return -1;
+  EnumerateOpenClipboard(clipboard, count, formats.names, &formats.identifiers, &formats.markerText);
+  return formats.names.GetSize();
+}
+
 int CollectClipboardFormats(ClipboardPort& clipboard, CTextList& names, CNumberList* identifiers,
                             std::string* markerText) {
   int result = CollectFormats(clipboard, names, identifiers, markerText);
@@ -359,26 +369,27 @@ int CollectSortedFormatNames(ClipboardPort& clipboard, CTextList& names, std::st
 
 int WriteClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
                        ClipboardPort::Window owner, const std::string& memo) {
-  const int count = clipboard.CountFormats();
-  if (count <= 0) return -1;
+  if (clipboard.CountFormats() <= 0) return -1;
   // One session for the names and the bytes, so that both describe the same state.
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -2;
-  CTextList names;
-  CNumberList identifiers;
-  EnumerateOpenClipboard(clipboard, count, names, &identifiers, nullptr);
+  ClipboardFormats formats;
+  if (ReadOpenClipboardFormats(clipboard, formats) < 0) return -1;
+  return WriteOpenClipboardFile(clipboard, files, path, formats, memo);
+}
 
+int WriteOpenClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                           const ClipboardFormats& formats, const std::string& memo) {
   auto file = files.Open(path, OpenMode::kCreate);
   if (!file) return -3;
-  const bool written = WriteRecords(clipboard, *file, names, identifiers, memo);
+  const bool written = WriteRecords(clipboard, *file, formats.names, formats.identifiers, memo);
   file.reset();
-  session.Close();
   if (!written) {
     // A cut-off file would be refused by every reader; leave none behind.
     files.Remove(path);
     return -3;
   }
-  return names.GetSize();
+  return formats.names.GetSize();
 }
 
 int ReadClipboardFileInfo(FileSystem& files, const std::string& path, std::string& memo, CTextList* names,

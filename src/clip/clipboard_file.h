@@ -42,6 +42,20 @@ struct MarkerInfo {
 // later lines leave their fields empty (index 0).
 bool ParseMarkerText(const std::string& text, MarkerInfo& info);
 
+// What one look at the clipboard found: the names and identifiers of its
+// formats in clipboard order, and the marker's text (empty without a marker).
+struct ClipboardFormats {
+  CTextList names;
+  CNumberList identifiers;
+  std::string markerText;
+};
+
+// The formats of the clipboard that the caller holds open in a session, so
+// that what it decides on them (privacy, the format list) and what it saves
+// describe one state. Returns -1 when the clipboard holds no format,
+// otherwise the number of formats.
+int ReadOpenClipboardFormats(ClipboardPort& clipboard, ClipboardFormats& formats);
+
 // Names (and identifiers, when asked) of all formats in clipboard order, and
 // the marker's text (empty when there is none) when asked. Returns -1 when the
 // clipboard holds no format, -2 when it cannot be opened, otherwise the number
@@ -62,6 +76,11 @@ int CollectSortedFormatNames(ClipboardPort& clipboard, CTextList& names, std::st
 // otherwise the number of formats that were on the clipboard, marker included.
 int WriteClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
                        ClipboardPort::Window owner, const std::string& memo);
+
+// The same for a clipboard the caller holds open, with the formats it read in
+// that session (ReadOpenClipboardFormats). Returns -3 or the number of formats.
+int WriteOpenClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                           const ClipboardFormats& formats, const std::string& memo);
 
 // Reads the memo and, when names is given, the record names in file order
 // (and with sizes, each record's data length). Returns -1 when the file does
