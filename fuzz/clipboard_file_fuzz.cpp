@@ -47,9 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < names.GetSize(); ++i) mask += (i % 2 == 0) ? '0' : '1';
   MemoryClipboard clipboard;
   clipboard.PutText(1, "before");
-  RestoreClipboardFile(clipboard, files, InputPath(), mask, std::string("Kelvarion-1\r\n\r\n0\r\n"));
+  // Any window will do for the in-memory clipboard, as long as there is one.
+  const ClipboardPort::Window owner = 1;
+  RestoreClipboardFile(clipboard, files, InputPath(), owner, mask, std::string("Kelvarion-1\r\n\r\n0\r\n"));
   if (clipboard.IsOpen()) __builtin_trap();
-  RestoreClipboardFile(clipboard, files, InputPath(), std::string(names.GetSize(), '0'), std::nullopt);
+  RestoreClipboardFile(clipboard, files, InputPath(), owner, std::string(names.GetSize(), '0'), std::nullopt);
   if (clipboard.IsOpen()) __builtin_trap();
 
   // The memo update must keep a sound file sound, with the same records.

@@ -146,17 +146,25 @@ bool IsOpenClipboardPrivate(ClipboardPort& clipboard) {
   return view && view->Size() >= 4 && LoadU32(view->Data()) == 0;
 }
 
+// The text or file list of the open clipboard, with the results of
+// GetClipboardTextOrFiles.
+int ReadOpenClipboardTextOrFiles(ClipboardPort& clipboard, std::string& text, bool wantFiles) {
+  text.clear();
+  if (ReadOpenClipboardText(clipboard, text)) return LengthOf(text);
+  if (!wantFiles) return -4;
+  return ReadOpenClipboardFiles(clipboard, text);
+}
+
 // GetClipboardTextOrFiles, with kMarkedPrivate (and no text read) for content
-// that must not be recorded when privacy is checked.
+// that must not be recorded when privacy is checked: in the same session as
+// the text is read, so that the text checked is the text kept.
 int ReadClipboard(ClipboardPort& clipboard, std::string& text, bool wantFiles, bool checkPrivacy) {
   text.clear();
   if (clipboard.CountFormats() <= 0) return -1;
   ClipboardSession session(clipboard, clipboard.GetOwner());
   if (!session.IsOpen()) return -2;
   if (checkPrivacy && IsOpenClipboardPrivate(clipboard)) return kMarkedPrivate;
-  if (ReadOpenClipboardText(clipboard, text)) return LengthOf(text);
-  if (!wantFiles) return -4;
-  return ReadOpenClipboardFiles(clipboard, text);
+  return ReadOpenClipboardTextOrFiles(clipboard, text, wantFiles);
 }
 
 std::string FormatMemoTime(std::time_t seconds) {
@@ -220,9 +228,9 @@ std::string SaveHistoryText(CaptureContext& context, const std::string& text) {
 
 namespace {
 
-// Steps 2 to 6 of the automatic capture: read, drop repeats, save, show.
-CaptureResult CaptureTextNow(CaptureContext& context, CaptureState& state) {
-  int read = ReadClipboard(context.clipboard, state.currentText, state.listenToFileNames, true);
+// Steps 3 to 6 of the automatic capture, on what was read into the current
+// text: drop repeats, save, show.
+CaptureResult KeepCapturedText(CaptureContext& context, CaptureState& state, int read) {
   if (read == kMarkedPrivate) return CaptureResult::kPrivate;
   if (read <= 0 || state.currentText.empty()) return CaptureResult::kNothing;
   if (state.currentText == state.lastText) return CaptureResult::kDuplicate;
@@ -231,6 +239,12 @@ CaptureResult CaptureTextNow(CaptureContext& context, CaptureState& state) {
   state.lastText = state.currentText;
   context.sink.AddHistoryRow(MakeRowText(state.currentText), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
+}
+
+// Steps 2 to 6 of the automatic capture: read, drop repeats, save, show.
+CaptureResult CaptureTextNow(CaptureContext& context, CaptureState& state) {
+  const int read = ReadClipboard(context.clipboard, state.currentText, state.listenToFileNames, true);
+  return KeepCapturedText(context, state, read);
 }
 
 // A marker of the program's own: "Kelvarion-1" and at least three more lines
@@ -266,18 +280,29 @@ CaptureResult CaptureClipboardText(CaptureContext& context, CaptureState& state)
 
 CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CFormatListTable& formats,
                                 const ClipboardSource& source) {
-  CTextList names;
-  std::string markerText;
-  if (CollectSortedFormatNames(context.clipboard, names, &markerText) < 0) return CaptureResult::kEmpty;
-  if (names.IsEmpty()) return CaptureResult::kNothing;
-  int privacy = CheckClipboardPrivacy(context.clipboard);
-  if (privacy < 0) return CaptureResult::kEmpty;
-  if (privacy > 0) return CaptureResult::kPrivate;
+  ClipboardPort& clipboard = context.clipboard;
+  if (clipboard.CountFormats() <= 0) return CaptureResult::kEmpty;
+  // One session from the first look at the formats to the last byte saved:
+  // the state checked for privacy is the state written. Between two sessions
+  // a password manager could put a secret there that no check has seen.
+  ClipboardSession session(clipboard, context.window);
+  if (!session.IsOpen()) return CaptureResult::kEmpty;
+  ClipboardFormats live;
+  if (ReadOpenClipboardFormats(clipboard, live) < 0) return CaptureResult::kEmpty;
+  if (live.names.IsEmpty()) return CaptureResult::kNothing;
+  if (IsOpenClipboardPrivate(clipboard)) return CaptureResult::kPrivate;
+  const std::string& markerText = live.markerText;
 
+  CTextList names = live.names;
+  names.Sort(false);
   const std::string formatList = MakeFormatList(names);
   // Plain text is kept as text; this is the user's own request, so a pending
   // skip of the next clipboard change is left for that change.
-  if (formatList == kPlainTextFormatList) return CaptureTextNow(context, state);
+  if (formatList == kPlainTextFormatList) {
+    const int read = ReadOpenClipboardTextOrFiles(clipboard, state.currentText, state.listenToFileNames);
+    session.Close();
+    return KeepCapturedText(context, state, read);
+  }
 
   std::string iconFile = source.programPath;
   std::string memo = source.windowTitle;
@@ -299,8 +324,9 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
   if (memo.empty()) memo = FormatMemoTime(now.seconds);
   const std::string name = NewHistoryName(context, now, ".cbf");
   bool written = WriteHistoryFile(context, name, [&](const std::string& path) {
-    return WriteClipboardFile(context.clipboard, context.files, path, context.window, memo) >= 0;
+    return WriteOpenClipboardFile(clipboard, context.files, path, live, memo) >= 0;
   });
+  session.Close();
   if (!written) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(memo, name, iconFile, iconIndex, position);
   return CaptureResult::kSaved;

@@ -18,6 +18,10 @@ constexpr std::uint32_t kMaxPredefinedId = 17;
 constexpr std::uint32_t kMaxRecords = 0xFFFF;
 // Name length, identifier and data length: the least a record can take.
 constexpr std::uint64_t kRecordFixedBytes = 12;
+// Metafile pictures (plain and for display): their bytes are a small header
+// around an HMETAFILE that is valid only in the session that made it.
+constexpr std::uint32_t kMetafilePicture = 3;
+constexpr std::uint32_t kDisplayMetafilePicture = 0x0083;
 
 constexpr std::string_view kPredefinedNames[] = {
     "",       "TEXT",    "BITMAP",      "METAFILEPICT", "SYLK",   "DIF",   "TIFF",
@@ -26,6 +30,13 @@ constexpr std::string_view kPredefinedNames[] = {
 };
 
 bool IsPlainText(const std::string& name) { return name == "TEXT" || name == "OEMTEXT" || name == "UNICODETEXT"; }
+
+// Formats whose bytes, though held in global memory, are only a wrapper
+// around a handle: saved, they would hand other programs a dead or reused
+// handle on restore. They are kept like the bitmap and palette handles, as a
+// record without bytes. Predefined identifiers never change, so the stored
+// identifier tells them in old files too.
+bool HoldsHandle(std::uint32_t id) { return id == kMetafilePicture || id == kDisplayMetafilePicture; }
 
 // Cuts a name to what readers keep, never inside a double-byte character.
 std::string LimitName(const std::string& name) {
@@ -80,11 +91,11 @@ int CollectFormats(ClipboardPort& clipboard, CTextList& names, CNumberList* iden
   if (identifiers) identifiers->RemoveAll();
   if (markerText) markerText->clear();
   ClipboardPort::Window owner = clipboard.GetOwner();
-  int count = clipboard.CountFormats();
-  if (count <= 0) return -1;
+  if (clipboard.CountFormats() <= 0) return -1;
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -2;
-  EnumerateOpenClipboard(clipboard, count, names, identifiers, markerText);
+  // Counted again once open: the clipboard may have changed in between.
+  EnumerateOpenClipboard(clipboard, clipboard.CountFormats(), names, identifiers, markerText);
   return 0;
 }
 
@@ -261,7 +272,7 @@ bool WriteRecords(ClipboardPort& clipboard, File& file, const CTextList& names, 
     writer.U32(static_cast<std::uint32_t>(name.size()));
     writer.Bytes(name.data(), name.size());
     writer.U32(id);
-    auto view = clipboard.GetData(id);
+    auto view = HoldsHandle(id) ? nullptr : clipboard.GetData(id);
     const std::uint64_t size = view ? view->Size() : 0;
     if (size > 0xFFFFFFFFu) return false;
     writer.U32(static_cast<std::uint32_t>(size));
@@ -326,6 +337,16 @@ bool ParseMarkerText(const std::string& text, MarkerInfo& info) {
   return true;
 }
 
+int ReadOpenClipboardFormats(ClipboardPort& clipboard, ClipboardFormats& formats) {
+  formats.names.RemoveAll();
+  formats.identifiers.RemoveAll();
+  formats.markerText.clear();
+  const int count = clipboard.CountFormats();
+  if (count <= 0) return -1;
+  EnumerateOpenClipboard(clipboard, count, formats.names, &formats.identifiers, &formats.markerText);
+  return formats.names.GetSize();
+}
+
 int CollectClipboardFormats(ClipboardPort& clipboard, CTextList& names, CNumberList* identifiers,
                             std::string* markerText) {
   int result = CollectFormats(clipboard, names, identifiers, markerText);
@@ -350,26 +371,27 @@ int CollectSortedFormatNames(ClipboardPort& clipboard, CTextList& names, std::st
 
 int WriteClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
                        ClipboardPort::Window owner, const std::string& memo) {
-  const int count = clipboard.CountFormats();
-  if (count <= 0) return -1;
+  if (clipboard.CountFormats() <= 0) return -1;
   // One session for the names and the bytes, so that both describe the same state.
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -2;
-  CTextList names;
-  CNumberList identifiers;
-  EnumerateOpenClipboard(clipboard, count, names, &identifiers, nullptr);
+  ClipboardFormats formats;
+  if (ReadOpenClipboardFormats(clipboard, formats) < 0) return -1;
+  return WriteOpenClipboardFile(clipboard, files, path, formats, memo);
+}
 
+int WriteOpenClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                           const ClipboardFormats& formats, const std::string& memo) {
   auto file = files.Open(path, OpenMode::kCreate);
   if (!file) return -3;
-  const bool written = WriteRecords(clipboard, *file, names, identifiers, memo);
+  const bool written = WriteRecords(clipboard, *file, formats.names, formats.identifiers, memo);
   file.reset();
-  session.Close();
   if (!written) {
     // A cut-off file would be refused by every reader; leave none behind.
     files.Remove(path);
     return -3;
   }
-  return names.GetSize();
+  return formats.names.GetSize();
 }
 
 int ReadClipboardFileInfo(FileSystem& files, const std::string& path, std::string& memo, CTextList* names,
@@ -427,7 +449,8 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
 }
 
 int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
-                         const std::string& mask, const std::optional<std::string>& markerText) {
+                         ClipboardPort::Window owner, const std::string& mask,
+                         const std::optional<std::string>& markerText) {
   auto file = files.Open(path, OpenMode::kRead);
   if (!file) return -1;
   // The whole file is checked before the clipboard is touched: a malformed file
@@ -439,7 +462,9 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     case Scan::kReadError: return -5;
   }
 
-  ClipboardSession session(clipboard, 0);
+  // Emptied in a session opened for our window, the clipboard is ours;
+  // opened without one it would be left ownerless and refuse every format.
+  ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -3;
   clipboard.Empty();
 
@@ -451,8 +476,9 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     if (markerText && record.name == kMarkerFormatName) continue;
     if (i >= mask.size() || mask[i] != '0') continue;
     // No bytes, no memory object: handle formats (bitmap, palette, enhanced
-    // metafile) are stored empty and cannot be put back.
-    if (record.size == 0) continue;
+    // metafile) are stored empty and cannot be put back. A metafile picture
+    // from an older file has bytes, but its handle is long gone.
+    if (record.size == 0 || HoldsHandle(record.id)) continue;
     // Every name registered takes one of the session's format atoms for good,
     // shared by all programs; a file claiming thousands of names must not use
     // them up, so only the first names get theirs.

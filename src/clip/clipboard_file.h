@@ -46,6 +46,20 @@ struct MarkerInfo {
 // later lines leave their fields empty (index 0).
 bool ParseMarkerText(const std::string& text, MarkerInfo& info);
 
+// What one look at the clipboard found: the names and identifiers of its
+// formats in clipboard order, and the marker's text (empty without a marker).
+struct ClipboardFormats {
+  CTextList names;
+  CNumberList identifiers;
+  std::string markerText;
+};
+
+// The formats of the clipboard that the caller holds open in a session, so
+// that what it decides on them (privacy, the format list) and what it saves
+// describe one state. Returns -1 when the clipboard holds no format,
+// otherwise the number of formats.
+int ReadOpenClipboardFormats(ClipboardPort& clipboard, ClipboardFormats& formats);
+
 // Names (and identifiers, when asked) of all formats in clipboard order, and
 // the marker's text (empty when there is none) when asked. Returns -1 when the
 // clipboard holds no format, -2 when it cannot be opened, otherwise the number
@@ -59,11 +73,18 @@ int CollectClipboardFormats(ClipboardPort& clipboard, CTextList& names, CNumberL
 int CollectSortedFormatNames(ClipboardPort& clipboard, CTextList& names, std::string* markerText = nullptr);
 
 // Writes the live clipboard (all formats but the marker) into a new file.
+// Formats whose bytes only wrap a handle of the program that made them
+// (bitmap, palette and metafile pictures) are recorded without bytes.
 // Returns -1 when the clipboard is empty, -2 when it cannot be opened, -3 when
 // the file cannot be created or written in full (a partial file is removed),
 // otherwise the number of formats that were on the clipboard, marker included.
 int WriteClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
                        ClipboardPort::Window owner, const std::string& memo);
+
+// The same for a clipboard the caller holds open, with the formats it read in
+// that session (ReadOpenClipboardFormats). Returns -3 or the number of formats.
+int WriteOpenClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                           const ClipboardFormats& formats, const std::string& memo);
 
 // Reads the memo and, when names is given, the record names in file order
 // (and with sizes, each record's data length). Returns -1 when the file does
@@ -82,14 +103,20 @@ int SetClipboardFileMemo(FileSystem& files, const std::string& path, const std::
 
 // Empties the clipboard and puts back the records whose mask character is '0'
 // (a missing character counts as not '0'), then the marker when a marker text
-// is given. Records without bytes are not placed. Returns -1 when the file
-// cannot be opened, -2 when it is not a sound clipboard file (the clipboard is
-// then left untouched), -3 when the clipboard cannot be opened, -4 when memory
-// for a record cannot be had, -5 when a record's data cannot be read,
-// otherwise the number of formats placed, marker included. After -4 and -5 the
-// records placed before stay and the marker is still added. Registered
-// formats of more than kMaxRestoredNames names are left out.
+// is given. The clipboard is opened for owner, one of the program's own
+// windows: emptied without a window it would have no owner, and Windows then
+// refuses every format set on it. Records without bytes are not placed, nor
+// metafile pictures, whose bytes hold a handle that died with the capture
+// (files written before such records were kept empty still carry them).
+// Returns -1 when the file cannot be opened, -2 when it is not a sound
+// clipboard file (the clipboard is then left untouched), -3 when the clipboard
+// cannot be opened, -4 when memory for a record cannot be had, -5 when a
+// record's data cannot be read, otherwise the number of formats placed,
+// marker included. After -4 and -5 the records placed before stay and the
+// marker is still added. Registered formats of more than kMaxRestoredNames
+// names are left out.
 int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
-                         const std::string& mask, const std::optional<std::string>& markerText);
+                         ClipboardPort::Window owner, const std::string& mask,
+                         const std::optional<std::string>& markerText);
 
 }  // namespace kelvarion

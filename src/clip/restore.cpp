@@ -32,8 +32,8 @@ std::string Extension(const std::string& name) { return name.size() >= 4 ? name.
 
 }  // namespace
 
-int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text) {
-  ClipboardSession session(clipboard, 0);
+int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, const std::string& text) {
+  ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -1;
   clipboard.Empty();
   if (!SetBytes(clipboard, kText, text.c_str(), text.size() + 1)) return -2;
@@ -45,7 +45,8 @@ int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text) {
   return static_cast<int>(text.size());
 }
 
-int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path) {
+int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                          ClipboardPort::Window owner) {
   if (!files.Exists(path) || files.IsDirectory(path)) return -1;
   std::unique_ptr<File> file = files.Open(path, OpenMode::kRead);
   if (!file) return -3;
@@ -64,7 +65,7 @@ int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std
   }
   if (!file->Seek(kBmpFileHeader) || file->Read(bitmap.data(), length) != length) return -7;
   file.reset();
-  ClipboardSession session(clipboard, 0);
+  ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -5;
   clipboard.Empty();
   if (!SetBytes(clipboard, kDib, bitmap.data(), length)) return -6;
@@ -109,10 +110,10 @@ RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row,
     std::string text;
     if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
     state.lastText = text;
-    return PutTextOnClipboard(context.clipboard, text) >= 0 ? RestoreResult::kPlaced : RestoreResult::kFailed;
+    return PutTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced : RestoreResult::kFailed;
   }
   if (extension == ".bmp") {
-    const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path);
+    const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path, context.window);
     return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
   }
   if (extension == ".gif" || extension == ".jpg") {
@@ -121,7 +122,7 @@ RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row,
     const int converted = extension == ".gif" ? ConvertGifToBmp(context.files, path, temporary)
                                               : ConvertJpegToBmp(context.files, path, temporary, context.jpegErrors);
     int r = -1;
-    if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary);
+    if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary, context.window);
     context.files.Remove(temporary);
     return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
   }
@@ -132,7 +133,7 @@ RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row,
     if (ReadClipboardFileInfo(context.files, path, memo, &names) < 0) return RestoreResult::kNothing;
     const std::string mask = BuildNoCopyMask(context.files, context.settingsFile, names);
     state.skipNextChange = true;
-    const int r = RestoreClipboardFile(context.clipboard, context.files, path, mask,
+    const int r = RestoreClipboardFile(context.clipboard, context.files, path, context.window, mask,
                                        BuildMarkerText(row.iconFile, row.iconIndex, row.memo));
     if (r >= 0) return RestoreResult::kPlaced;
     // The clipboard did not change: the next change is the user's and must

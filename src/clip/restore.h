@@ -13,19 +13,25 @@
 
 namespace kelvarion {
 
+// Everything here empties the clipboard in a session opened for owner, one of
+// the program's own windows, which then owns what is put there: emptied
+// without a window the clipboard would have no owner, and Windows refuses
+// data for an ownerless clipboard.
+
 // Puts text on the clipboard as TEXT (zero-terminated code page 936 bytes)
 // and beside it as UNICODETEXT, so that programs reading wide text get the
 // same characters whatever keyboard layout is active. Returns the text's
 // length, -1 when the clipboard cannot be opened, -2 when memory cannot be
 // had (the clipboard is then empty).
-int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text);
+int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, const std::string& text);
 
 // Puts a BMP file's bitmap (the file less its 14-byte header) on the
 // clipboard as DIB. Returns the number of bytes placed, or -1 (no such
 // file), -2 (not longer than 14 bytes), -3 (cannot be opened), -4 (does not
 // begin with "BM"), -5 (the clipboard cannot be opened), -6 (no memory), -7
 // (the bitmap cannot be read in full; the clipboard is then empty).
-int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path);
+int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
+                          ClipboardPort::Window owner);
 
 // Which records of a clipboard file go back, one character per name: the
 // first character of the name's value in section "NoCopy" of the settings
@@ -44,6 +50,7 @@ struct RestoreRow {
 
 struct RestoreContext {
   ClipboardPort& clipboard;
+  ClipboardPort::Window window;  // the view's window: it owns what the restore puts on the clipboard
   FileSystem& files;
   std::string historyDirectory;  // ends in "\"
   std::string settingsFile;      // holds section "NoCopy"

@@ -189,8 +189,10 @@ void CTessarynView::CaptureAllFormats() {
 void CTessarynView::RestoreHistoryItem(int index) {
   HistoryRow* row = ResolvedRow(index);
   if (!row) return;
-  RestoreContext restore{context_.clipboard, context_.files, context_.app.GetHistoryDirectory(),
-                         context_.app.GetProgramIniPath(), ShowJpegFatalError};
+  // The list's own window owns what is put back, as Windows requires of
+  // whoever empties the clipboard.
+  RestoreContext restore{context_.clipboard, reinterpret_cast<ClipboardPort::Window>(Hwnd()), context_.files,
+                         context_.app.GetHistoryDirectory(), context_.app.GetProgramIniPath(), ShowJpegFatalError};
   RestoreHistoryFile(restore, RestoreRow{row->fileName, row->iconFile, row->iconIndex, row->text}, capture_);
 }
 

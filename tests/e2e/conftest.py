@@ -253,6 +253,10 @@ class Driver:
     def sequence(self):
         return int(self.must("sequence"))
 
+    def clipboard_owner(self):
+        """The handle of the window that owns the clipboard, as text ("0" for none)."""
+        return self.must("owner").strip()
+
     def watch_processes(self, name, seconds):
         """Starts watching for new processes of that executable name; returns a
         function that waits for the watch to end and gives [(pid, parent, command line)]."""

@@ -110,6 +110,27 @@ def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker
     assert (program.history_rows(column=2)[0], program.history_rows(column=3)[0]) == icon
 
 
+def test_what_is_put_back_belongs_to_the_program(program):
+    """Windows refuses data on a clipboard emptied by a program that opened it
+    without a window of its own; Wine lets it through, so the clipboard's owner
+    shows whether a restore opened it for the program's window."""
+    preset_rows(program, 1)
+    program.start()
+    lst = program.history_list()
+    program.wait_rows(lst, 1)
+    program.set_formats({"Kelvarion Test Format": b"\x01\x02\x03"})
+    program.command(program.main_window(), ID_PASTE_ALL_FORMATS)
+    program.wait_rows(lst, 2)
+    cases = [("1", "the clipboard file", lambda: program.get_format("Kelvarion Test Format") == b"\x01\x02\x03"),
+             ("2", "the text", lambda: program.get_text() == "条目 0")]
+    for key, what, restored in cases:
+        program.clear()
+        assert program.clipboard_owner() != lst, "the clipboard is the list's before the restore"
+        choose(program, key)
+        wait_for(restored, what=f"{what} put back")
+        assert program.clipboard_owner() == lst, f"{what} was put back without the list's window as its owner"
+
+
 def test_pictures_come_back_as_bitmaps_without_leftovers(program):
     program.history_dir.mkdir(parents=True, exist_ok=True)
     images = TOP / "tests" / "data" / "images"

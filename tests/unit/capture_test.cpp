@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,6 +154,51 @@ class CaptureTest : public ::testing::Test {
   CaptureContext context_;
   CaptureState state_;
   ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
+};
+
+// The platform's clipboard, changed by "another program" just before the
+// capture opens it for the given time: a password manager whose secret
+// arrives while the capture is under way.
+class ChangingClipboard : public ClipboardPort {
+ public:
+  explicit ChangingClipboard(std::unique_ptr<ClipboardPort> inner) : inner_(std::move(inner)) {}
+
+  void ChangeAtOpen(int open, std::function<void(ClipboardPort&)> change) {
+    opens_ = 0;
+    changeAt_ = open;
+    change_ = std::move(change);
+  }
+  void Disarm() { changeAt_ = 0; }
+
+  bool Open(Window owner) override {
+    if (++opens_ == changeAt_) change_(*inner_);
+    return inner_->Open(owner);
+  }
+  Window GetOwner() override { return inner_->GetOwner(); }
+  int CountFormats() override { return inner_->CountFormats(); }
+  bool IsFormatAvailable(std::uint32_t id) override { return inner_->IsFormatAvailable(id); }
+  void Close() override { inner_->Close(); }
+  std::uint32_t EnumFormats(std::uint32_t previous) override { return inner_->EnumFormats(previous); }
+  bool Empty() override { return inner_->Empty(); }
+  std::unique_ptr<ClipDataView> GetData(std::uint32_t id) override { return inner_->GetData(id); }
+  std::unique_ptr<ClipDataBlock> Allocate(std::size_t size) override { return inner_->Allocate(size); }
+  bool SetData(std::uint32_t id, std::unique_ptr<ClipDataBlock> block) override {
+    return inner_->SetData(id, std::move(block));
+  }
+  bool GetFormatName(std::uint32_t id, std::string& name) override { return inner_->GetFormatName(id, name); }
+  std::uint32_t RegisterFormat(const std::string& name) override { return inner_->RegisterFormat(name); }
+
+ private:
+  std::unique_ptr<ClipboardPort> inner_;
+  int opens_ = 0;
+  int changeAt_ = 0;  // 0: never
+  std::function<void(ClipboardPort&)> change_;
+};
+
+class ChangingCaptureTest : public CaptureTest {
+ protected:
+  ChangingCaptureTest() : CaptureTest(std::make_unique<ChangingClipboard>(test::MakePlatformClipboard())) {}
+  ChangingClipboard& changing() { return static_cast<ChangingClipboard&>(clipboard()); }
 };
 
 // The same cases on the in-memory clipboard everywhere, where the exact set
@@ -315,6 +361,40 @@ TEST_F(CaptureTest, ContentMarkedPrivateIsNeverWritten) {
     } else {
       EXPECT_EQ(Capture(), CaptureResult::kSaved) << "a DWORD 1 allows recording";
       EXPECT_EQ(HistoryFiles().size(), before + 1);
+    }
+  }
+}
+
+TEST_F(ChangingCaptureTest, ASecretArrivingWhileACaptureRunsIsNeverSaved) {
+  const std::uint32_t own = clipboard().RegisterFormat("Kelvarion Test Format");
+  const std::uint32_t exclude = clipboard().RegisterFormat("ExcludeClipboardContentFromMonitorProcessing");
+  // The secret may come before the capture first opens the clipboard, or at
+  // any later open; whatever was checked must be what is saved.
+  for (int open = 1; open <= 4; ++open) {
+    for (bool all : {true, false}) {
+      const std::string what = std::string(all ? "capture of all formats" : "automatic capture") +
+                               ", the secret arriving at open " + std::to_string(open);
+      const std::string shown = "public text " + std::to_string(open) + (all ? " all" : " automatic");
+      SetClipboard(clipboard(), {{1, Z(shown)}, {own, "public bytes"}});
+      changing().ChangeAtOpen(open, [&](ClipboardPort& inner) {
+        SetClipboard(inner, {{1, Z("hunter2 password")}, {own, "hunter2 bytes"}, {exclude, "x"}});
+      });
+      // A history directory of its own for each case.
+      context_.historyDirectory = scratch_.path() + std::to_string(open) + (all ? "all" : "text") + "\\";
+      const CaptureResult result = all ? CaptureAll() : Capture();
+      changing().Disarm();
+
+      for (const std::string& name : AllEntries()) {
+        EXPECT_EQ(FileBytes(name).find("hunter2"), std::string::npos) << what << ": the secret was saved in " << name;
+      }
+      EXPECT_EQ(state_.currentText.find("hunter2"), std::string::npos) << what << ": the secret was kept as scratch";
+      if (result == CaptureResult::kSaved) {
+        ASSERT_FALSE(sink_.rows.empty());
+        EXPECT_NE(FileBytes(sink_.rows.back().fileName).find(shown), std::string::npos)
+            << what << ": the saved item is not the state that was checked";
+      } else {
+        EXPECT_EQ(result, CaptureResult::kPrivate) << what;
+      }
     }
   }
 }

@@ -202,7 +202,8 @@ class ClipboardFileTest : public ::testing::Test {
     EXPECT_EQ(ReadClipboardFileInfo(files, path, memo), -3) << what << ": memo only";
     EXPECT_EQ(SetClipboardFileMemo(files, path, "new memo"), -3) << what << ": memo update";
     EXPECT_EQ(test::ReadBytes(path), bytes) << what << ": a refused memo update changed the file";
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("m")), -2) << what << ": restore";
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("m")), -2)
+        << what << ": restore";
     EXPECT_EQ(Bytes(5), "keep") << what << ": a refused restore touched the clipboard";
     EXPECT_TRUE(ClipboardIsClosed(clipboard)) << what << ": restore left the clipboard open";
   }
@@ -210,6 +211,7 @@ class ClipboardFileTest : public ::testing::Test {
   std::unique_ptr<ClipboardPort> clipboardHolder_ = test::MakePlatformClipboard();
   ClipboardPort& clipboard = *clipboardHolder_;
   FileSystem& files = test::HostFileSystem();
+  const ClipboardPort::Window owner = test::ProgramWindow();  // restores open the clipboard for it
   test::ScratchDir dir_;
 };
 
@@ -320,10 +322,12 @@ TEST_F(ClipboardFileTest, WrittenStateComesBackWhole) {
 
   ASSERT_NO_FATAL_FAILURE(SetState({{11, "something else"}}));
   const std::string markerText = BuildMarkerText("C:\\a.exe", 1, "m");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, std::string(names.GetSize(), '0'), markerText),
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, std::string(names.GetSize(), '0'), markerText),
             withBytes + 1)
       << "every record with bytes and the marker";
   EXPECT_TRUE(ClipboardIsClosed(clipboard)) << "restoring left the clipboard open";
+  EXPECT_EQ(clipboard.GetOwner(), owner)
+      << "the restored clipboard must belong to the program's window, not be left ownerless";
   EXPECT_EQ(Bytes(8), dib);
   EXPECT_EQ(Bytes(chinese), Z("中文内容"));
   EXPECT_EQ(Bytes(15), hdrop);
@@ -340,7 +344,7 @@ TEST_F(ClipboardFileTest, RegisteredFormatIsRestoredUnderTheIdentifierItsNameHas
   const std::string path = PathOf("moved.cbf");
   test::WriteBytes(path, ClipboardFileBytes({{"DIF", 5, "dif"}, {name, earlier, "moved bytes"}}, "m"));
 
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "00", std::nullopt), 2);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "00", std::nullopt), 2);
   EXPECT_EQ(Bytes(now), "moved bytes") << "the name decides the identifier";
   EXPECT_FALSE(clipboard.IsFormatAvailable(earlier)) << "the stored identifier of a registered format is stale";
   EXPECT_EQ(Bytes(5), "dif") << "predefined formats keep their identifier";
@@ -371,13 +375,59 @@ TEST_F(ClipboardFileTest, BitmapHandleIsStoredWithoutBytesAndNotRestored) {
     }
   }
 
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, std::string(names.GetSize(), '0'), std::string("m")),
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, std::string(names.GetSize(), '0'), std::string("m")),
             withBytes + 1)
       << "the bitmap record must not be placed";
   EXPECT_EQ(Bytes(5), "dif");
   if (!test::PlatformClipboardIsReal()) {
     EXPECT_FALSE(clipboard.IsFormatAvailable(2)) << "no bitmap without bytes";
   }
+}
+
+TEST_F(ClipboardFileTest, MetafilePicturesAreStoredWithoutBytesAndNotRestored) {
+  ASSERT_NO_FATAL_FAILURE(SetState({{5, "dif"}}));
+  ASSERT_TRUE(test::AddMetafilePictures(clipboard));
+  const std::string path = PathOf("metafile.cbf");
+  const int written = WriteClipboardFile(clipboard, files, path, 0, "metafile");
+  ASSERT_GE(written, 3);
+
+  std::string memo;
+  CTextList names;
+  CNumberList sizes;
+  ASSERT_EQ(ReadClipboardFileInfo(files, path, memo, &names, &sizes), written);
+  ASSERT_GE(names.Find("METAFILEPICT"), 0) << "the metafile picture has a record";
+  // The display variant has no name to record; the system may add an
+  // enhanced metafile (a handle) made from the picture.
+  for (int i = 0; i < names.GetSize(); ++i) {
+    if (names.Get(i) == "DIF") continue;
+    EXPECT_EQ(sizes.Get(i), 0u) << "record \"" << names.Get(i) << "\" stored the bytes of a handle";
+  }
+
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, std::string(names.GetSize(), '0'), std::nullopt), 1)
+      << "only DIF has bytes to put back";
+  EXPECT_EQ(Bytes(5), "dif");
+  EXPECT_FALSE(clipboard.IsFormatAvailable(3)) << "a metafile picture was put back";
+  EXPECT_FALSE(clipboard.IsFormatAvailable(0x83)) << "a display metafile picture was put back";
+}
+
+TEST_F(ClipboardFileTest, MetafilePicturesInOlderFilesAreReadButNotPutBack) {
+  // Written when a picture's header was stored with its long-dead handle.
+  const std::string header = U32(8) + U32(100) + U32(50) + U32(0) + U32(0x260B462A) + U32(0);
+  const std::string path = PathOf("older.cbf");
+  test::WriteBytes(path, ClipboardFileBytes({{"METAFILEPICT", 3, header}, {"", 0x83, header}, {"DIF", 5, "dif"}},
+                                            "旧文件"));
+  std::string memo;
+  CTextList names;
+  CNumberList sizes;
+  ASSERT_EQ(ReadClipboardFileInfo(files, path, memo, &names, &sizes), 3) << "the older file must stay readable";
+  EXPECT_EQ(memo, "旧文件");
+  EXPECT_EQ(sizes.Items(), (std::vector<std::uint32_t>{24, 24, 3}));
+
+  ASSERT_NO_FATAL_FAILURE(SetState({{11, "before"}}));
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "000", std::string("m")), 2) << "DIF and the marker";
+  EXPECT_EQ(Bytes(5), "dif");
+  EXPECT_FALSE(clipboard.IsFormatAvailable(3)) << "a stale metafile handle was handed to the clipboard";
+  EXPECT_FALSE(clipboard.IsFormatAvailable(0x83));
 }
 
 TEST_F(ClipboardFileTest, MaskPicksRecordsAndMissingCharactersCountAsNotZero) {
@@ -394,14 +444,14 @@ TEST_F(ClipboardFileTest, MaskPicksRecordsAndMissingCharactersCountAsNotZero) {
   };
   for (const Case& c : cases) {
     const int selected = int{c.dif} + int{c.sylk} + int{c.riff};
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, c.mask, std::nullopt), selected)
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, c.mask, std::nullopt), selected)
         << "mask \"" << c.mask << "\" without a marker";
     EXPECT_EQ(clipboard.IsFormatAvailable(5), c.dif) << "mask \"" << c.mask << "\": DIF";
     EXPECT_EQ(clipboard.IsFormatAvailable(4), c.sylk) << "mask \"" << c.mask << "\": SYLK";
     EXPECT_EQ(clipboard.IsFormatAvailable(11), c.riff) << "mask \"" << c.mask << "\": RIFF";
     EXPECT_FALSE(clipboard.IsFormatAvailable(MarkerId())) << "no marker text, no marker";
 
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, c.mask, std::string("Kelvarion-1")), selected + 1)
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, c.mask, std::string("Kelvarion-1")), selected + 1)
         << "mask \"" << c.mask << "\" with a marker";
     EXPECT_EQ(Bytes(MarkerId()), Z("Kelvarion-1"));
   }
@@ -412,9 +462,9 @@ TEST_F(ClipboardFileTest, GivenMarkerTextReplacesAMarkerRecordOfTheFile) {
   const std::string stored = Z("Kelvarion-1\r\nold.exe\r\n0\r\nold");
   test::WriteBytes(path, ClipboardFileBytes({{kMarkerFormatName, 0xC123, stored}, {"DIF", 5, "d"}}, "m"));
   const std::string given = BuildMarkerText("new.exe", 1, "new");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "00", given), 2);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "00", given), 2);
   EXPECT_EQ(Bytes(MarkerId()), Z(given)) << "the file's marker record must give way";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "00", std::nullopt), 2);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "00", std::nullopt), 2);
   EXPECT_EQ(Bytes(MarkerId()), stored) << "without a marker text the record is an ordinary one";
 }
 
@@ -430,7 +480,7 @@ TEST_F(ClipboardFileTest, ClipboardWithOnlyTheMarkerGivesAFileWithoutRecords) {
   EXPECT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 0);
   EXPECT_TRUE(names.IsEmpty());
   EXPECT_EQ(memo, "只有标记");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "", markerText), 1) << "only the marker is placed";
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "", markerText), 1) << "only the marker is placed";
   EXPECT_EQ(Bytes(MarkerId()), Z(markerText));
 }
 
@@ -453,7 +503,7 @@ TEST_F(ClipboardFileTest, ShorterMemoReplacesTheOldOneAndLeavesTheRecordsIntact)
   EXPECT_EQ(test::ReadBytes(path).size(), sizeBefore - MemoBytes("一个很长的备忘录, with many more words").size() +
                                                MemoBytes("短").size())
       << "the new file holds the records and the new memo, no stale bytes";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "000", std::nullopt), 3);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "000", std::nullopt), 3);
   EXPECT_EQ(Bytes(5), "dif data");
   EXPECT_EQ(Bytes(registered), "registered");
   EXPECT_EQ(Bytes(4), "sylk");
@@ -482,7 +532,7 @@ TEST_F(ClipboardFileTest, ReadersTellMissingUnopenableAndForeignFilesApart) {
     CTextList names;
     EXPECT_EQ(ReadClipboardFileInfo(files, c.path, memo, &names), c.read) << c.path;
     EXPECT_EQ(SetClipboardFileMemo(files, c.path, "memo"), c.setMemo) << c.path;
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, c.path, "0", std::string("m")), c.restore) << c.path;
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, c.path, owner, "0", std::string("m")), c.restore) << c.path;
     EXPECT_EQ(Bytes(5), "keep") << c.path << ": a refused restore touched the clipboard";
   }
   EXPECT_EQ(test::ReadBytes(foreign), "just some text, not a clipboard file") << "a foreign file was written to";
@@ -514,7 +564,7 @@ TEST_F(ClipboardFileTest, LowHalfOfTheHeaderCountsUpTo65535Records) {
   EXPECT_EQ(memo, "many");
   std::string mask(65535, '1');
   mask.back() = '0';
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, mask, std::nullopt), 1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, mask, std::nullopt), 1);
   EXPECT_EQ(Bytes(5), "last");
 }
 
@@ -565,7 +615,7 @@ TEST_F(ClipboardFileTest, StaleBytesAfterTheMemoAndAnEmptyMemoLengthAreSound) {
     CTextList names;
     EXPECT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 1) << c.what;
     EXPECT_EQ(memo, c.memo) << c.what;
-    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0", std::nullopt), 1) << c.what;
+    EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0", std::nullopt), 1) << c.what;
     EXPECT_EQ(Bytes(5), "dif") << c.what;
   }
 }
@@ -583,7 +633,7 @@ TEST_F(ClipboardFileTest, OverlongNameKeepsItsFirst256BytesAndTheReaderStaysInSt
   EXPECT_EQ(names.Get(1), "DIF") << "the rest of the long name was read as the next fields";
   EXPECT_EQ(sizes.Items(), (std::vector<std::uint32_t>{3, 6}));
   EXPECT_EQ(memo, "memo after");
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "10", std::nullopt), 1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "10", std::nullopt), 1);
   EXPECT_EQ(Bytes(5), "second");
 }
 
@@ -600,7 +650,7 @@ TEST_F(ClipboardFileTest, LongRegisteredNameSurvivesWritingAndRestoring) {
   ASSERT_EQ(ReadClipboardFileInfo(files, path, memo, &names), 1);
   EXPECT_EQ(names.Get(0), name) << "the name was cut";
   ASSERT_NO_FATAL_FAILURE(SetState({{5, "other"}}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0", std::nullopt), 1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0", std::nullopt), 1);
   EXPECT_EQ(Bytes(id), "long") << "restored under another format";
 }
 
@@ -635,7 +685,7 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
 
   faulty.failOpen = OpenMode::kRead;
   EXPECT_EQ(ReadClipboardFileInfo(faulty, path, memo, &names), -2) << "an existing file that cannot be opened";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::nullopt), -1);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, owner, "000", std::nullopt), -1);
   EXPECT_EQ(SetClipboardFileMemo(faulty, path, "new"), -2);
   faulty.failOpen.reset();
 
@@ -643,7 +693,7 @@ TEST_F(ClipboardFileTest, ReadAndOpenFailuresOfTheReaders) {
   EXPECT_EQ(ReadClipboardFileInfo(faulty, path, memo, &names), -2) << "a read error is not a malformed file";
   EXPECT_EQ(SetClipboardFileMemo(faulty, path, "new"), -2);
   ASSERT_NO_FATAL_FAILURE(SetState({{12, "keep"}}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::string("m")), -5);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, owner, "000", std::string("m")), -5);
   EXPECT_EQ(Bytes(12), "keep") << "a file unreadable before its data must not touch the clipboard";
   faulty.readsFailFrom = -1;
   EXPECT_EQ(test::ReadBytes(path), bytes) << "a failed memo update changed the file";
@@ -696,7 +746,7 @@ TEST_F(ClipboardFileTest, ReadFailureInARecordStopsButKeepsEarlierRecordsAndTheM
   faulty.readsFailFrom = 44 + 3;
   faulty.readsFailTo = 44 + 6;
   ASSERT_NO_FATAL_FAILURE(SetState({{12, "old"}}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, "000", std::string("Kelvarion-1")), -5);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, faulty, path, owner, "000", std::string("Kelvarion-1")), -5);
   EXPECT_TRUE(ClipboardIsClosed(clipboard)) << "a failed restore left the clipboard open";
   EXPECT_EQ(Bytes(5), "first") << "the record placed before the failure stays";
   EXPECT_FALSE(clipboard.IsFormatAvailable(4)) << "the record that could not be read was placed";
@@ -723,6 +773,7 @@ class MemoryClipboardFileTest : public ::testing::Test {
   std::string path;
   MemoryClipboard clipboard;
   FileSystem& files = test::HostFileSystem();
+  const ClipboardPort::Window owner = test::ProgramWindow();
 };
 
 TEST_F(MemoryClipboardFileTest, ClipboardThatCannotBeOpened) {
@@ -733,13 +784,13 @@ TEST_F(MemoryClipboardFileTest, ClipboardThatCannotBeOpened) {
   const std::string written = dir_.path() + "written.cbf";
   EXPECT_EQ(WriteClipboardFile(clipboard, files, written, 0, "m"), -2);
   EXPECT_FALSE(files.Exists(written)) << "no file without the clipboard";
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("m")), -3);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("m")), -3);
   EXPECT_TRUE(Has(12)) << "the clipboard was changed without being opened";
 }
 
 TEST_F(MemoryClipboardFileTest, AllocationFailureStopsButKeepsEarlierRecordsAndTheMarker) {
   clipboard.failAllocateOver = 100;  // the 1000-byte record cannot be had
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("Kelvarion-1")), -4);
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("Kelvarion-1")), -4);
   EXPECT_FALSE(clipboard.IsOpen()) << "a failed restore left the clipboard open";
   EXPECT_TRUE(Has(5) && Has(clipboard.RegisterFormat("Kelvarion-test-reg"))) << "records placed before stay";
   EXPECT_FALSE(Has(4) || Has(11)) << "restoring must stop at the failing record";
@@ -751,7 +802,7 @@ TEST_F(MemoryClipboardFileTest, FormatsThatCannotBeRegisteredAreLeftOut) {
   const std::uint32_t reg = clipboard.RegisterFormat("Kelvarion-test-reg");
   const std::uint32_t marker = clipboard.RegisterFormat(kMarkerFormatName);
   clipboard.failRegister = true;
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("Kelvarion-1")), 3)
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("Kelvarion-1")), 3)
       << "the predefined formats only";
   EXPECT_FALSE(clipboard.IsOpen());
   EXPECT_TRUE(Has(5) && Has(4) && Has(11));
@@ -771,7 +822,7 @@ TEST_F(MemoryClipboardFileTest, AFileOfThousandsOfNamesRegistersOnlyTheFirstOnes
   test::WriteBytes(flood, ClipboardFileBytes(records, "m"));
   const int before = clipboard.RegisteredNameCount();
 
-  const int placed = RestoreClipboardFile(clipboard, files, flood, std::string(records.size(), '0'), std::string("m"));
+  const int placed = RestoreClipboardFile(clipboard, files, flood, owner, std::string(records.size(), '0'), std::string("m"));
   EXPECT_LE(clipboard.RegisteredNameCount() - before, static_cast<int>(kMaxRestoredNames) + 1)
       << "names beyond the first ones were registered (the marker's is the one more)";
   EXPECT_EQ(placed, static_cast<int>(kMaxRestoredNames) + 3) << "the first names, the repeated one, DIF and the marker";
@@ -780,13 +831,13 @@ TEST_F(MemoryClipboardFileTest, AFileOfThousandsOfNamesRegistersOnlyTheFirstOnes
   EXPECT_EQ(ClipboardBytes(clipboard, 5), "dif") << "predefined formats register nothing and still go back";
 
   MemoryClipboard untouched;
-  EXPECT_EQ(RestoreClipboardFile(untouched, files, flood, std::string(records.size(), '1'), std::nullopt), 0);
+  EXPECT_EQ(RestoreClipboardFile(untouched, files, flood, owner, std::string(records.size(), '1'), std::nullopt), 0);
   EXPECT_EQ(untouched.RegisteredNameCount(), 0) << "records left out by the mask registered their names";
 }
 
 TEST_F(MemoryClipboardFileTest, FormatsTheClipboardRefusesAreNotCounted) {
   clipboard.failSetAfter = 2;
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, "0000", std::string("Kelvarion-1")), 2)
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, path, owner, "0000", std::string("Kelvarion-1")), 2)
       << "a refused format was counted as placed";
   EXPECT_FALSE(clipboard.IsOpen());
   EXPECT_TRUE(Has(5));
@@ -806,7 +857,7 @@ TEST_F(MemoryClipboardFileTest, FormatWithoutANameIsRecordedNamelessAndNotRestor
   EXPECT_EQ(ReadClipboardFileInfo(files, written, memo, &names, &sizes), 2);
   EXPECT_EQ(names, (CTextList{"WAVE", ""}));
   EXPECT_EQ(sizes.Items(), (std::vector<std::uint32_t>{4, 3}));
-  EXPECT_EQ(RestoreClipboardFile(clipboard, files, written, "00", std::nullopt), 1) << "a nameless format cannot be registered";
+  EXPECT_EQ(RestoreClipboardFile(clipboard, files, written, owner, "00", std::nullopt), 1) << "a nameless format cannot be registered";
   EXPECT_TRUE(Has(12));
   EXPECT_FALSE(Has(0xC7AB));
 }
@@ -826,10 +877,11 @@ TEST(ClipboardFileAcrossRuns, RegisteredFormatGetsTheIdentifierOfTheRunThatResto
   EXPECT_NE(test::ReadBytes(path).find(U32(earlierId)), std::string::npos) << "the identifier of capture is stored";
 
   MemoryClipboard later;
+  const ClipboardPort::Window owner = test::ProgramWindow();
   later.RegisterFormat("Registered first in this run");
   const std::uint32_t laterId = later.RegisterFormat(name);
   ASSERT_NE(laterId, earlierId);
-  EXPECT_EQ(RestoreClipboardFile(later, files, path, "00", std::nullopt), 2);
+  EXPECT_EQ(RestoreClipboardFile(later, files, path, owner, "00", std::nullopt), 2);
   ASSERT_TRUE(later.Find(laterId)) << "the format was not restored under its new identifier";
   EXPECT_EQ(later.Find(laterId)->bytes, (std::vector<std::uint8_t>{'r', 'e', 'g'}));
   EXPECT_FALSE(later.Find(earlierId)) << "restored under the stale identifier";

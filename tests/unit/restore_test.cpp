@@ -52,7 +52,7 @@ class RestoreTest : public ::testing::Test {
 
   RestoreResult Restore(const std::string& name, const std::string& memo = "备忘",
                         const std::string& iconFile = "C:\\icons\\a.ico", int iconIndex = 3) {
-    RestoreContext context{*clipboard, HostFileSystem(), dir.path(), dir.path() + "tessaryn.ini", {}};
+    RestoreContext context{*clipboard, view, HostFileSystem(), dir.path(), dir.path() + "tessaryn.ini", {}};
     return RestoreHistoryFile(context, RestoreRow{name, iconFile, iconIndex, memo}, state);
   }
   std::string Path(const std::string& name) const { return dir.path() + name; }
@@ -68,6 +68,7 @@ class RestoreTest : public ::testing::Test {
 
   ScratchDir dir;
   std::unique_ptr<ClipboardPort> clipboard = test::MakePlatformClipboard();
+  const ClipboardPort::Window view = test::ProgramWindow();  // the list view restores for its window
   CaptureState state;
 };
 
@@ -111,24 +112,24 @@ TEST_F(RestoreTest, BmpFilesAreCheckedAndGoBackWithoutTheirFileHeader) {
     int result;
   };
   for (const Case& c : {Case{"missing.bmp", -1}, Case{"short.bmp", -2}, Case{"other.bmp", -4}}) {
-    EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path(c.name)), c.result) << c.name;
+    EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path(c.name), view), c.result) << c.name;
     ExpectClipboardUntouched(c.name);
   }
   const std::string file = ReadBytes(Path("picture.bmp"));
-  EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path("picture.bmp")),
+  EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path("picture.bmp"), view),
             static_cast<int>(file.size() - 14));
   EXPECT_EQ(Bytes(*clipboard, kDib), file.substr(14));
 
   MemoryClipboard refusing;
   refusing.failOpen = true;
-  EXPECT_EQ(PutBmpFileOnClipboard(refusing, HostFileSystem(), Path("picture.bmp")), -5);
+  EXPECT_EQ(PutBmpFileOnClipboard(refusing, HostFileSystem(), Path("picture.bmp"), view), -5);
   refusing.failOpen = false;
   refusing.failAllocate = true;
-  EXPECT_EQ(PutBmpFileOnClipboard(refusing, HostFileSystem(), Path("picture.bmp")), -6);
-  EXPECT_EQ(PutTextOnClipboard(refusing, "x"), -2);
+  EXPECT_EQ(PutBmpFileOnClipboard(refusing, HostFileSystem(), Path("picture.bmp"), view), -6);
+  EXPECT_EQ(PutTextOnClipboard(refusing, view, "x"), -2);
   refusing.failAllocate = false;
   refusing.failOpen = true;
-  EXPECT_EQ(PutTextOnClipboard(refusing, "x"), -1);
+  EXPECT_EQ(PutTextOnClipboard(refusing, view, "x"), -1);
 }
 
 TEST_F(RestoreTest, GifAndJpegItemsGoBackAsBitmapsAndLeaveNoTemporaryFile) {
@@ -149,6 +150,33 @@ TEST_F(RestoreTest, GifAndJpegItemsGoBackAsBitmapsAndLeaveNoTemporaryFile) {
   }
   EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"2099010112000000.gif", "2099010112000001.jpg"}))
       << "the temporary bitmaps are gone";
+}
+
+TEST_F(RestoreTest, EveryKindOfItemGoesBackOwnedByTheViewsWindow) {
+  // Emptied without a window, the clipboard would have no owner and Windows
+  // would refuse every format put on it afterwards.
+  WriteBytes(Path("2099010112000000.spt"), "文本");
+  CDib dib;
+  const auto rgb = test::MakeRgbPicture(4, 4, 3);
+  ASSERT_TRUE(MakeDibFromRgb(rgb.data(), 4, 4, dib));
+  ASSERT_TRUE(dib.Save(HostFileSystem(), Path("2099010112000001.bmp")));
+  ASSERT_EQ(ConvertBmpToGif(HostFileSystem(), Path("2099010112000001.bmp"), Path("2099010112000002.gif")), 0);
+  const std::uint32_t own = clipboard->RegisterFormat("Kelvarion Test Format");
+  test::SetClipboardState(*clipboard, {{own, "own"}});
+  ASSERT_GT(WriteClipboardFile(*clipboard, HostFileSystem(), Path("2099010112000003.cbf"), 0, "m"), 0);
+
+  struct Case {
+    const char* name;
+    std::uint32_t format;  // what the item puts on the clipboard
+  };
+  for (const Case& c : {Case{"2099010112000000.spt", kText}, Case{"2099010112000001.bmp", kDib},
+                        Case{"2099010112000002.gif", kDib}, Case{"2099010112000003.cbf", own}}) {
+    test::SetClipboardState(*clipboard, {{kText, std::string("another program's\0", 18)}});
+    ASSERT_NE(clipboard->GetOwner(), view) << "the clipboard must start out as another program's";
+    EXPECT_EQ(Restore(c.name), RestoreResult::kPlaced) << c.name;
+    EXPECT_EQ(clipboard->GetOwner(), view) << c.name << ": the restored clipboard is not the view's";
+    EXPECT_FALSE(Bytes(*clipboard, c.format).empty()) << c.name << ": nothing was put back";
+  }
 }
 
 TEST_F(RestoreTest, ClipboardFilesPutBackWhatNoCopyAllowsWithTheMarker) {
@@ -184,7 +212,7 @@ TEST_F(RestoreTest, AFailedClipboardFileRestoreDoesNotSwallowTheNextChange) {
   ASSERT_GT(WriteClipboardFile(*clipboard, HostFileSystem(), Path("2099010112000000.cbf"), 0, "m"), 0);
   MemoryClipboard refusing;
   refusing.failOpen = true;
-  RestoreContext context{refusing, HostFileSystem(), dir.path(), dir.path() + "tessaryn.ini", {}};
+  RestoreContext context{refusing, view, HostFileSystem(), dir.path(), dir.path() + "tessaryn.ini", {}};
   EXPECT_EQ(RestoreHistoryFile(context, RestoreRow{"2099010112000000.cbf", "", 0, "m"}, state),
             RestoreResult::kFailed);
   EXPECT_FALSE(state.skipNextChange) << "the clipboard did not change, so the user's next copy must be captured";

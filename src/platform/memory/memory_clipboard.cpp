@@ -98,6 +98,9 @@ std::unique_ptr<ClipDataBlock> MemoryClipboard::Allocate(std::size_t size) {
 
 bool MemoryClipboard::SetData(std::uint32_t id, std::unique_ptr<ClipDataBlock> block) {
   if (!open_ || !block || id == 0) return false;
+  // As on Windows: a clipboard emptied in a session opened without a window
+  // has no owner, and an ownerless clipboard takes no data.
+  if (owner_ == 0) return false;
   if (failSetAfter >= 0 && setCalls_ >= failSetAfter) return false;
   ++setCalls_;
   Put(id, std::move(static_cast<VectorBlock&>(*block).bytes));

@@ -1,6 +1,8 @@
 // An in-memory clipboard for the native tests: formats in the order they were
 // set, registered names from 0xC000 up, and switches that make it fail on
-// purpose so that error paths can be tested.
+// purpose so that error paths can be tested. Like Windows it has an owner,
+// the window its last emptying session was opened for, and refuses data while
+// it has none.
 #pragma once
 
 #include <cstdint>

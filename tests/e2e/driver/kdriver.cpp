@@ -40,6 +40,7 @@
 //   formats                         id and name of every format, in clipboard order
 //   clear                           empties the clipboard
 //   sequence                        the clipboard sequence number
+//   owner                           the clipboard owner's window handle (0 for none)
 //   viewer --out FILE [--timeout S] [--no-read]
 //       joins the clipboard viewer chain, prints its handle, appends a line per
 //       event to FILE and leaves the chain on WM_CLOSE or after the timeout
@@ -1052,6 +1053,10 @@ int CommandClipboard(const std::wstring& command, const Args& args) {
     PrintLine(std::to_string(GetClipboardSequenceNumber()));
     return kOk;
   }
+  if (command == L"owner") {
+    PrintLine(HandleText(GetClipboardOwner()));
+    return kOk;
+  }
 
   HWND owner = MakeWindow(L"KDriverClipboardReader", PlainWindowProc, L"kdriver clipboard reader");
   if (command == L"get-text" && pos.empty()) {
@@ -1174,7 +1179,8 @@ int wmain(int argc, wchar_t** argv) {
     return RunViewer(args.Option(L"--out"), args.Timeout(60), !args.Has(L"--no-read"));
   }
   static const wchar_t* const clipboardCommands[] = {L"set-text", L"set-formats", L"set-files", L"get-text",
-                                                     L"get-format", L"formats",   L"clear",     L"sequence"};
+                                                     L"get-format", L"formats",   L"clear",     L"sequence",
+                                                     L"owner"};
   for (auto* c : clipboardCommands)
     if (command == c) return CommandClipboard(command, args);
   return CommandWindows(command, args);

@@ -19,6 +19,13 @@ FileSystem& HostFileSystem();
 std::unique_ptr<ClipboardPort> MakePlatformClipboard();
 bool PlatformClipboardIsReal();
 
+// Windows that open the clipboard in the tests: ProgramWindow() stands for the
+// program's own (its list view), OtherProgramWindow() for another program that
+// copies. Emptying the clipboard makes the opener's window its owner, as it
+// must on Windows. Both live as long as the test process.
+ClipboardPort::Window ProgramWindow();
+ClipboardPort::Window OtherProgramWindow();
+
 // A fresh directory, removed with everything in it at the end of the scope.
 // path() is in the program's Windows form and ends in "\".
 class ScratchDir {
@@ -33,7 +40,8 @@ class ScratchDir {
   std::string path_;
 };
 
-// Replaces the clipboard's content through the port with these formats.
+// Replaces the clipboard's content through the port with these formats, as
+// another program does (the clipboard is then owned by OtherProgramWindow()).
 struct ClipboardFormat {
   std::uint32_t id;
   std::string bytes;

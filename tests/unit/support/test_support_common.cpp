@@ -21,7 +21,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 void SetClipboardState(ClipboardPort& clipboard, const std::vector<ClipboardFormat>& formats) {
-  ClipboardSession session(clipboard, 0);
+  ClipboardSession session(clipboard, OtherProgramWindow());
   ASSERT_TRUE(session.IsOpen()) << "the clipboard could not be opened to set up the test";
   ASSERT_TRUE(clipboard.Empty());
   for (const ClipboardFormat& f : formats) {

@@ -16,6 +16,10 @@ FileSystem& HostFileSystem() {
 std::unique_ptr<ClipboardPort> MakePlatformClipboard() { return std::make_unique<MemoryClipboard>(); }
 bool PlatformClipboardIsReal() { return false; }
 
+// The in-memory clipboard takes any number for a window.
+ClipboardPort::Window ProgramWindow() { return 0x4B01; }
+ClipboardPort::Window OtherProgramWindow() { return 0x4B02; }
+
 ScratchDir::ScratchDir() {
   std::string base = (std::filesystem::temp_directory_path() / "kelvarion-XXXXXX").string();
   char* made = mkdtemp(base.data());

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
@@ -16,6 +17,44 @@ FileSystem& HostFileSystem() {
 
 std::unique_ptr<ClipboardPort> MakePlatformClipboard() { return std::make_unique<Win32Clipboard>(); }
 bool PlatformClipboardIsReal() { return true; }
+
+namespace {
+
+// Two message-only windows on a thread of their own that answers their
+// messages: the clipboard sends its owner WM_DESTROYCLIPBOARD and waits for
+// the answer when somebody else empties it, and a test thread that is busy
+// waiting for a helper process would not answer.
+struct OwnerWindows {
+  HWND program = nullptr;
+  HWND other = nullptr;
+};
+
+const OwnerWindows& Windows() {
+  static const OwnerWindows windows = [] {
+    OwnerWindows made;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // The thread runs until the process ends.
+    std::thread([&made, ready] {
+      auto make = [](const wchar_t* title) {
+        return CreateWindowExW(0, L"STATIC", title, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+      };
+      made.program = make(L"Kelvarion test: the program");
+      made.other = make(L"Kelvarion test: another program");
+      SetEvent(ready);
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    }).detach();
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+    return made;
+  }();
+  return windows;
+}
+
+}  // namespace
+
+ClipboardPort::Window ProgramWindow() { return reinterpret_cast<ClipboardPort::Window>(Windows().program); }
+ClipboardPort::Window OtherProgramWindow() { return reinterpret_cast<ClipboardPort::Window>(Windows().other); }
 
 ScratchDir::ScratchDir() {
   wchar_t temp[MAX_PATH];
