@@ -341,11 +341,7 @@ void CMainFrame::ShowPasteMenu(WPARAM, LPARAM) {
 
   CTessarynApp& app = context_.app;
   PasteMenuInput input;
-  const int n = std::min(app.GetPasteMenuCount(), view_->Rows().GetCount());
-  for (int i = 0; i < n; ++i) {
-    const HistoryRow* row = view_->ResolvedRow(i);
-    input.recentTexts.push_back(row ? row->text : std::string());
-  }
+  view_->GetRecentRows(app.GetPasteMenuCount(), input.recentTexts, input.recentFiles);
   input.editList = ReadSetup(context_, "EditListMenu", "Y") == "Y";
   input.runList = ReadSetup(context_, "RunListMenu", "Y") == "Y";
   input.folderList = ReadSetup(context_, "OpenDirListMenu", "Y") == "Y";
@@ -372,6 +368,9 @@ void CMainFrame::ShowPasteMenu(WPARAM, LPARAM) {
   const PasteMenuList list = BuildPasteMenuList(input);
 
   const PasteMenuChoice choice = list.Resolve(PopupMenuFromList(list.texts, list.checks, list.grays, Hwnd()));
+  // The menu ran a message loop: captures meanwhile add rows at the top, so
+  // the chosen item is found again by its file (and left alone when it went).
+  const int row = choice.fileName.empty() ? -1 : view_->FindRow(choice.fileName);
   bool paste = false;
   bool shownFrame = false;
   using Kind = PasteMenuChoice::Kind;
@@ -379,11 +378,12 @@ void CMainFrame::ShowPasteMenu(WPARAM, LPARAM) {
     case Kind::kNone:
       break;
     case Kind::kRecent:
-      view_->RestoreHistoryItem(choice.row);
+      if (row < 0) break;
+      view_->RestoreHistoryItem(row);
       paste = autoPaste;
       break;
     case Kind::kEdit:
-      view_->OpenHistoryRow(choice.row);
+      if (row >= 0) view_->OpenHistoryRow(row);
       break;
     case Kind::kRun: {
       const CommandMenuEntry entry = ReadCommandMenuEntry(app, choice.label);

@@ -1,7 +1,10 @@
 #include "app/paste_menu.h"
 
+#include <algorithm>
+
 #include "base/dbcs.h"
 #include "base/strings.h"
+#include "history/history_rows.h"
 
 namespace kelvarion {
 
@@ -32,7 +35,12 @@ const char* BuiltinLabel(int number) {
   return number >= 1 && number <= kBuiltinCount ? kBuiltinLabels[number - 1] : "";
 }
 
-std::string RecentEntryLabel(int row, const std::string& text) {
+std::string RecentEntryLabel(int row, const std::string& rowText) {
+  // A memo may hold line ends; in a menu list "\r\n" opens a sub-menu, and a
+  // lone one breaks the label, so every one becomes a blank.
+  std::string text = FoldText(rowText);
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
   // Cut on a character boundary: half a double-byte character would show as
   // garbage at the end of the entry.
   std::size_t end = 0;
@@ -67,6 +75,8 @@ PasteMenuList BuildPasteMenuList(const PasteMenuInput& input) {
   auto shown = [&](const std::string& label) { return input.relabel ? input.relabel(label) : label; };
   const int n = static_cast<int>(input.recentTexts.size());
   list.recentCount_ = n;
+  list.recentFiles_ = input.recentFiles;
+  list.recentFiles_.resize(static_cast<std::size_t>(n));
 
   // The newest row comes last, just above the separator, nearest the cursor.
   auto appendRecent = [&]() {
@@ -140,9 +150,11 @@ PasteMenuChoice PasteMenuList::Resolve(int position) const {
   if (position < n) {
     choice.kind = PasteMenuChoice::Kind::kRecent;
     choice.row = n - 1 - position;
+    choice.fileName = recentFiles_[static_cast<std::size_t>(choice.row)];
   } else if (edit_.Holds(position)) {
     choice.kind = PasteMenuChoice::Kind::kEdit;
     choice.row = n - 1 - (position - edit_.first);
+    choice.fileName = recentFiles_[static_cast<std::size_t>(choice.row)];
   } else if (run_.Holds(position) && runLabels_[static_cast<std::size_t>(position - run_.first)] != "-") {
     choice.kind = PasteMenuChoice::Kind::kRun;
     choice.label = runLabels_[static_cast<std::size_t>(position - run_.first)];

@@ -38,12 +38,14 @@ enum BuiltinCommand {
 // The label of built-in entry 1..20; kMenuSeparator for the separators.
 const char* BuiltinLabel(int number);
 
-// "[&1] text" ... by the row's place, with the text cut to 40 bytes on a
-// character boundary and every "&" doubled so that it shows as itself.
+// "[&1] text" ... by the row's place, with the text on one line (a line end
+// would turn the entry into a sub-menu), cut to 40 bytes on a character
+// boundary and every "&" doubled so that it shows as itself.
 std::string RecentEntryLabel(int row, const std::string& text);
 
 struct PasteMenuInput {
   std::vector<std::string> recentTexts;  // first-column texts of rows 0 (newest) .. n - 1
+  std::vector<std::string> recentFiles;  // their history file names, by which they are found again
   bool editList = true;
   bool runList = true;
   bool folderList = true;
@@ -64,7 +66,8 @@ struct PasteMenuInput {
 struct PasteMenuChoice {
   enum class Kind { kNone, kRecent, kEdit, kRun, kFolder, kBuiltin, kError };
   Kind kind = Kind::kNone;
-  int row = -1;        // kRecent, kEdit: the history row
+  int row = -1;          // kRecent, kEdit: the recent entry (0 newest) as the menu showed it
+  std::string fileName;  // kRecent, kEdit: the history file of that entry
   std::string label;   // kRun, kFolder: the section
   int builtin = 0;     // kBuiltin: 1..20
   int position = -1;   // what the menu returned
@@ -90,6 +93,7 @@ class PasteMenuList {
   int recentCount_ = 0;
   Range edit_, run_, folder_, builtins_;
   std::vector<std::string> runLabels_, folderLabels_;  // by position from first
+  std::vector<std::string> recentFiles_;
 };
 
 PasteMenuList BuildPasteMenuList(const PasteMenuInput& input);

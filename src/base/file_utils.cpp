@@ -72,10 +72,12 @@ int ReplaceTextFile(FileSystem& fs, const std::string& file, std::string_view te
   return ReplaceFileContents(fs, file, [text](File& f) { return f.Write(text.data(), text.size()) == text.size(); });
 }
 
-void WriteDataFile(FileSystem& fs, const std::string& file, const CByteBuffer& buffer, bool append) {
+int WriteDataFile(FileSystem& fs, const std::string& file, const CByteBuffer& buffer, bool append) {
   auto f = fs.Open(file, append ? OpenMode::kAppend : OpenMode::kCreate);
-  if (!f) return;
-  if (buffer.GetData() && buffer.GetLength() > 0) f->Write(buffer.GetData(), static_cast<std::size_t>(buffer.GetLength()));
+  if (!f) return -1;
+  if (!buffer.GetData() || buffer.GetLength() <= 0) return 0;
+  const auto length = static_cast<std::size_t>(buffer.GetLength());
+  return f->Write(buffer.GetData(), length) == length ? 0 : -2;
 }
 
 void ListFiles(FileSystem& fs, const std::string& directory, CTextList& list) {

@@ -50,8 +50,9 @@ int ReplaceFileContents(FileSystem& fs, const std::string& file, const std::func
 int ReplaceTextFile(FileSystem& fs, const std::string& file, std::string_view text);
 
 // Writes the buffer's bytes (its current length) to the file, appended to it
-// or replacing it. Nothing happens when the file cannot be opened.
-void WriteDataFile(FileSystem& fs, const std::string& file, const CByteBuffer& buffer, bool append);
+// or replacing it. Returns 0, or -1 when the file cannot be opened and -2 when
+// not every byte was written (the file then holds what was).
+int WriteDataFile(FileSystem& fs, const std::string& file, const CByteBuffer& buffer, bool append);
 
 // Appends the names (no path) of the directory's entries, sub-directories
 // included, "." and ".." left out. An unreadable directory adds nothing.

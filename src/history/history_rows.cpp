@@ -88,6 +88,11 @@ std::string MakePreviewText(FileSystem& fs, const std::string& path) {
   return FoldCut(std::string_view(buffer, got), got == kRowTextBytes);
 }
 
+std::string ShownRowText(const HistoryRow& row) {
+  // Only memos can hold line ends; the other texts were folded when made.
+  return GetHistoryKind(row.fileName) == HistoryKind::kClipboardFile ? FoldText(row.text) : row.text;
+}
+
 // --- rows -------------------------------------------------------------------
 
 HistoryRow* CHistoryRows::At(int index) {
@@ -116,9 +121,26 @@ std::string CHistoryRows::GetRowFileName(int index) const {
 
 int CHistoryRows::FindType(int type, int start) const {
   for (int i = std::max(start, 0); i < GetCount(); ++i) {
-    if (At(i)->type == type) return i;
+    const HistoryRow* row = At(i);
+    if (row->resolved && !row->unreadable && row->type == type) return i;
   }
   return -1;
+}
+
+int CHistoryRows::FindFileName(const std::string& fileName) const {
+  if (fileName.empty()) return -1;
+  // Stored oldest first: walk from the back, where the newest rows are.
+  for (std::size_t i = rows_.size(); i-- > 0;) {
+    if (rows_[i].fileName == fileName) return static_cast<int>(rows_.size() - 1 - i);
+  }
+  return -1;
+}
+
+int CHistoryRows::RemoveUnreadable() {
+  const std::size_t before = rows_.size();
+  rows_.erase(std::remove_if(rows_.begin(), rows_.end(), [](const HistoryRow& row) { return row.unreadable; }),
+              rows_.end());
+  return static_cast<int>(before - rows_.size());
 }
 
 // --- filling and resolving --------------------------------------------------
@@ -173,6 +195,7 @@ bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, cons
   };
   switch (GetHistoryKind(row.fileName)) {
     case HistoryKind::kNone:
+      row.unreadable = true;
       return false;
     case HistoryKind::kText:
       row.text = MakePreviewText(fs, historyDirectory + row.fileName);
@@ -192,7 +215,10 @@ bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, cons
     case HistoryKind::kClipboardFile: {
       std::string memo;
       CTextList names;
-      if (ReadClipboardFileInfo(fs, historyDirectory + row.fileName, memo, &names) < 0) return false;
+      if (ReadClipboardFileInfo(fs, historyDirectory + row.fileName, memo, &names) < 0) {
+        row.unreadable = true;
+        return false;
+      }
       names.Sort();
       std::string formatList = MakeFormatList(names);
       std::string iconFile;

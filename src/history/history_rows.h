@@ -33,14 +33,19 @@ std::string FoldText(const std::string& text);
 // The five columns of a row: shown text, file name, icon file, icon index,
 // type (0 text, -1 image, else the format-set number).
 struct HistoryRow {
-  std::string text;
+  std::string text;        // a clipboard file's memo as stored: it may span lines
   std::string fileName;
   std::string iconFile;
   int iconIndex = 0;
   int type = 0;
   int image = -1;          // position in the icon cache, -1 until looked up
   bool resolved = true;    // false: text, icon and type still to be read from the file
+  bool unreadable = false; // its file turned out unreadable: the row is to go
 };
+
+// The row's text as the list and the paste menu show it, on one line: a
+// clipboard file's memo folded (FoldText), any other row's text as it is.
+std::string ShownRowText(const HistoryRow& row);
 
 class CHistoryRows {
  public:
@@ -54,7 +59,14 @@ class CHistoryRows {
   // The file name of a row, empty when the index is out of range.
   std::string GetRowFileName(int index) const;
   // First row index whose type equals the number, from start on; -1 if none.
+  // Rows not yet resolved (their type is not known) and unreadable rows never match.
   int FindType(int type, int start = 0) const;
+  // The index of the row of that history file, newest first; -1 if none. Rows
+  // move whenever a capture lands at the top, so anything that waits for the
+  // user (a menu, a dialog) notes the file name and looks the row up again.
+  int FindFileName(const std::string& fileName) const;
+  // Takes out every row marked unreadable; returns how many went.
+  int RemoveUnreadable();
   void Clear() { rows_.clear(); }
   void Reserve(std::size_t n) { rows_.reserve(n); }
 
@@ -82,7 +94,8 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
 
 // Works out text, icon file, icon index and type of an unresolved row from its
 // file (the table of kinds); clipboard files look up (or add) their format
-// list. Returns false when a clipboard file cannot be read.
+// list. Returns false, and marks the row unreadable, when a clipboard file cannot be
+// read.
 bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, const std::string& exePath,
                        CFormatListTable& formats, HistoryRow& row);
 

@@ -30,6 +30,10 @@ constexpr int kListControlId = 0xE900;
 
 const Column kColumns[] = {{"粘贴板", 2000}, {"文件名", 0}, {"标图文件", 0}, {"图标索引", 0}, {"文件类型", 0}};
 
+// Posted to the list when a row's file turned out unreadable: the row is
+// found while the list draws, and goes once that is over.
+constexpr UINT kRemoveUnreadableRows = WM_APP + 1;
+
 }  // namespace
 
 CTessarynView::CTessarynView(ShellContext& context, CMainFrame& frame) : context_(context), frame_(frame) {
@@ -90,11 +94,12 @@ void CTessarynView::RefreshCount() {
 
 HistoryRow* CTessarynView::ResolvedRow(int index) {
   HistoryRow* row = rows_.At(index);
-  if (!row) return nullptr;
-  if (!row->resolved) {
-    ResolveHistoryRow(context_.files, context_.app.GetHistoryDirectory(), context_.app.GetExePath(), frame_.Formats(),
-                      *row);
-    row->resolved = true;
+  if (!row || row->unreadable) return nullptr;
+  if (!row->resolved && !ResolveHistoryRow(context_.files, context_.app.GetHistoryDirectory(),
+                                           context_.app.GetExePath(), frame_.Formats(), *row)) {
+    // A clipboard file that cannot be read has nothing to show or put back.
+    if (!removalPosted_) removalPosted_ = PostMessageW(Hwnd(), kRemoveUnreadableRows, 0, 0) != FALSE;
+    return nullptr;
   }
   if (row->image < 0 && icons_) {
     if (row->iconFile.empty()) {
@@ -110,6 +115,25 @@ HistoryRow* CTessarynView::ResolvedRow(int index) {
     }
   }
   return row;
+}
+
+void CTessarynView::RemoveUnreadableRows() {
+  removalPosted_ = false;
+  const std::string selected = rows_.GetRowFileName(GetFirstSelectedRow());
+  if (rows_.RemoveUnreadable() == 0) return;
+  ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  RefreshCount();
+  const int row = rows_.FindFileName(selected);
+  if (row >= 0) ListView_SetItemState(Hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void CTessarynView::GetRecentRows(int count, std::vector<std::string>& texts, std::vector<std::string>& fileNames) {
+  for (int i = 0; i < rows_.GetCount() && static_cast<int>(fileNames.size()) < count; ++i) {
+    const HistoryRow* row = ResolvedRow(i);
+    if (!row) continue;
+    texts.push_back(ShownRowText(*row));
+    fileNames.push_back(row->fileName);
+  }
 }
 
 int CTessarynView::AddHistoryRow(const std::string& text, const std::string& fileName, const std::string& iconFile,
@@ -137,7 +161,12 @@ int CTessarynView::GetFirstSelectedRow() const { return ListView_GetNextItem(Hwn
 void CTessarynView::DeleteHistoryRow(int index) {
   const std::string name = rows_.GetRowFileName(index);
   if (name.empty()) return;
-  context_.files.Remove(context_.app.GetHistoryDirectory() + name);
+  const std::string path = context_.app.GetHistoryDirectory() + name;
+  // A file already gone still takes its row with it; one that stays keeps it.
+  if (!context_.files.Remove(path) && context_.files.Exists(path)) {
+    ShowError("无法删除这条记录的文件，记录已保留：\r\n" + path);
+    return;
+  }
   rows_.Remove(index);
   ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED);
   RefreshCount();
@@ -168,10 +197,25 @@ CaptureContext CTessarynView::MakeCaptureContext() {
 }
 
 void CTessarynView::ShowCaptureMessage(CaptureResult result) {
-  const char* text = result == CaptureResult::kEmpty     ? kEmptyClipboardMessage
-                     : result == CaptureResult::kPrivate ? kPrivateClipboardMessage
-                                                         : nullptr;
-  if (text) MessageBoxW(GetParent(Hwnd()), Widen(text).c_str(), Widen(context_.app.GetMainWindowTitle()).c_str(), MB_OK);
+  const std::wstring caption = Widen(context_.app.GetMainWindowTitle());
+  switch (result) {
+    case CaptureResult::kEmpty:
+      MessageBoxW(GetParent(Hwnd()), Widen(kEmptyClipboardMessage).c_str(), caption.c_str(), MB_OK);
+      break;
+    case CaptureResult::kPrivate:
+      MessageBoxW(GetParent(Hwnd()), Widen(kPrivateClipboardMessage).c_str(), caption.c_str(), MB_OK);
+      break;
+    case CaptureResult::kWriteFailed:
+      ShowError("粘贴板内容未能保存：无法在下面的目录中写入历史文件\r\n" + context_.app.GetHistoryDirectory());
+      break;
+    default:
+      break;
+  }
+}
+
+void CTessarynView::ShowError(const std::string& text) {
+  MessageBoxW(GetParent(Hwnd()), Widen(text).c_str(), Widen(context_.app.GetMainWindowTitle()).c_str(),
+              MB_OK | MB_ICONERROR);
 }
 
 void CTessarynView::CaptureClipboardText() {
@@ -198,7 +242,7 @@ void CTessarynView::RestoreHistoryItem(int index) {
 
 void CTessarynView::CaptureClipboardFileNames() {
   CaptureContext capture = MakeCaptureContext();
-  kelvarion::CaptureClipboardFileNames(capture);
+  ShowCaptureMessage(kelvarion::CaptureClipboardFileNames(capture));
 }
 
 bool CTessarynView::OnCommand(UINT id) {
@@ -257,7 +301,7 @@ void CTessarynView::OnGetDisplayInfo(NMLVDISPINFOW* info) {
   if (info->item.mask & LVIF_TEXT) {
     std::string cell;
     switch (info->item.iSubItem) {
-      case 0: cell = row->text; break;
+      case 0: cell = ShownRowText(*row); break;
       case 1: cell = row->fileName; break;
       case 2: cell = row->iconFile; break;
       case 3: cell = IntToString(row->iconIndex); break;
@@ -289,7 +333,10 @@ LRESULT CTessarynView::OnNotify(NMHDR* header) {
 }
 
 void CTessarynView::OnContextMenu(int index) {
+  // The menu runs a message loop: a capture that lands meanwhile moves every
+  // row down, so the clicked row is found again by its file afterwards.
   const std::string name = rows_.GetRowFileName(index);
+  if (name.empty()) return;
   const bool clipboardFile = GetHistoryKind(name) == HistoryKind::kClipboardFile;
   CTextList texts{"复制(&C)\tCtrl+C", "编辑(&E)\t(双击)", "删除(&D)\t(Del)"};
   if (clipboardFile) {
@@ -297,31 +344,47 @@ void CTessarynView::OnContextMenu(int index) {
     texts.Add("修改说明");
     texts.Add("更改此类型图标");
   }
-  switch (PopupMenuFromList(texts, CNumberList(), CNumberList(), GetParent(Hwnd()))) {
-    case 0: OnCommand(ID_EDIT_COPY_ROW); break;
-    case 1: OpenHistoryRow(index); break;
-    case 2: DeleteHistoryRow(index); break;
-    case 4: EditMemo(index); break;
-    case 5: ChangeFormatIcon(index); break;
+  const int choice = PopupMenuFromList(texts, CNumberList(), CNumberList(), GetParent(Hwnd()));
+  const int row = rows_.FindFileName(name);
+  if (row < 0) return;  // deleted meanwhile
+  switch (choice) {
+    case 0: RestoreHistoryItem(row); break;
+    case 1: OpenHistoryRow(row); break;
+    case 2: DeleteHistoryRow(row); break;
+    case 4: EditMemo(name); break;
+    case 5: ChangeFormatIcon(name); break;
   }
 }
 
-void CTessarynView::EditMemo(int index) {
-  const std::string path = context_.app.GetHistoryDirectory() + rows_.GetRowFileName(index);
+void CTessarynView::EditMemo(const std::string& fileName) {
+  const std::string path = context_.app.GetHistoryDirectory() + fileName;
   std::string memo;
-  if (ReadClipboardFileInfo(context_.files, path, memo, nullptr, nullptr) < 0) return;
+  if (ReadClipboardFileInfo(context_.files, path, memo, nullptr, nullptr) < 0) {
+    ShowError("无法读取这条记录的说明：\r\n" + path);
+    return;
+  }
   CMemoDlg dialog(GetParent(Hwnd()));
   dialog.SetMemo(memo);
   if (dialog.DoModal(context_.instance) != IDOK) return;
-  if (SetClipboardFileMemo(context_.files, path, dialog.GetMemo()) != 0) return;
-  if (HistoryRow* row = rows_.At(index)) row->text = FoldText(dialog.GetMemo());
-  ListView_RedrawItems(Hwnd(), index, index);
+  if (SetClipboardFileMemo(context_.files, path, dialog.GetMemo()) != 0) {
+    ShowError("说明未能保存：无法写入文件\r\n" + path);
+    return;
+  }
+  // The dialog ran a message loop too: the row is looked up again.
+  const int index = rows_.FindFileName(fileName);
+  if (HistoryRow* row = rows_.At(index)) {
+    row->text = dialog.GetMemo();
+    ListView_RedrawItems(Hwnd(), index, index);
+  }
 }
 
-void CTessarynView::ChangeFormatIcon(int index) {
-  HistoryRow* row = ResolvedRow(index);
+void CTessarynView::ChangeFormatIcon(const std::string& fileName) {
+  // Nothing of the row is kept across the dialog: captures meanwhile add rows
+  // and move (or reallocate) the others.
+  const HistoryRow* row = ResolvedRow(rows_.FindFileName(fileName));
   if (!row) return;
-  const std::string path = context_.app.GetHistoryDirectory() + row->fileName;
+  const int type = row->type;
+  const std::string path = context_.app.GetHistoryDirectory() + fileName;
   std::string memo;
   CTextList names;
   if (ReadClipboardFileInfo(context_.files, path, memo, &names, nullptr) < 0) return;
@@ -332,7 +395,7 @@ void CTessarynView::ChangeFormatIcon(int index) {
   std::string iconFile;
   int iconIndex = 0;
   CFormatListTable& formats = frame_.Formats();
-  if (formats.GetFormatListIcon(row->type, iconFile, iconIndex) < 0 || !FileExists(context_.files, iconFile)) {
+  if (formats.GetFormatListIcon(type, iconFile, iconIndex) < 0 || !FileExists(context_.files, iconFile)) {
     iconFile = formats.GetDefaultIconFile();
     iconIndex = 1;
   }
@@ -341,10 +404,10 @@ void CTessarynView::ChangeFormatIcon(int index) {
   dialog.SetFormatText(formatText);
   if (dialog.DoModal(context_.instance) != IDOK) return;
   dialog.GetSelectedIcon(iconFile, iconIndex);
-  const int type = row->type;
   if (formats.SetFormatListIcon(type, iconFile, iconIndex) < 0) return;
   // Every row of the same format set shows the new icon; their icon columns
-  // keep the old text until the next start.
+  // keep the old text until the next start. Rows not yet resolved are left
+  // out: they read the new icon from the table when they are first shown.
   const int image = icons_->GetIcon(iconFile, iconIndex);
   for (int i = rows_.FindType(type); i >= 0; i = rows_.FindType(type, i + 1)) {
     HistoryRow* same = rows_.At(i);
@@ -384,7 +447,11 @@ void CTessarynView::OnDropFiles(HDROP drop) {
   CaptureContext capture = MakeCaptureContext();
   const std::string name = SaveHistoryText(capture, text);
   // A drop that cannot be saved gets no row: it would point at nothing.
-  if (!name.empty()) AddHistoryRow(MakeRowText(text), name, "", 0, 0);
+  if (name.empty()) {
+    ShowCaptureMessage(CaptureResult::kWriteFailed);
+    return;
+  }
+  AddHistoryRow(MakeRowText(text), name, "", 0, 0);
 }
 
 LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -396,6 +463,9 @@ LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case kRemoveUnreadableRows:
+      RemoveUnreadableRows();
       return 0;
   }
   return DefaultProc(msg, wParam, lParam);

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/icon_cache_win.h"
 #include "app/shell_context_win.h"
@@ -36,6 +37,11 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   int AddHistoryRow(const std::string& text, const std::string& fileName, const std::string& iconFile, int iconIndex,
                     int type) override;
   std::string GetRowFileName(int index) const { return rows_.GetRowFileName(index); }
+  // The row of a history file, -1 when it is gone. Whatever waits for the
+  // user (a menu, a dialog) notes the file name and looks the row up after.
+  int FindRow(const std::string& fileName) const { return rows_.FindFileName(fileName); }
+  // Deletes the row's file and the row; a file that stays (it cannot be
+  // deleted) keeps its row, and the user is told.
   void DeleteHistoryRow(int index);
   void OpenHistoryRow(int index);
   // Puts the row's item back on the clipboard (silently does nothing when it
@@ -55,8 +61,12 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   CHistoryRows& Rows() { return rows_; }
   const std::string& ScreenSaveType() const { return screenSaveType_; }
 
-  // The row with what it shows read from its file; nullptr when out of range.
+  // The row with what it shows read from its file; nullptr when out of range
+  // or when the file turned out unreadable (the row then leaves the list).
   HistoryRow* ResolvedRow(int index);
+  // The texts and file names of the newest rows that can be shown, at most
+  // count, newest first.
+  void GetRecentRows(int count, std::vector<std::string>& texts, std::vector<std::string>& fileNames);
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -66,11 +76,13 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   void OnContextMenu(int index);
   void OnKeyDown(WPARAM key);
   void OnDropFiles(HDROP drop);
-  void EditMemo(int index);
-  void ChangeFormatIcon(int index);
+  void EditMemo(const std::string& fileName);
+  void ChangeFormatIcon(const std::string& fileName);
+  void RemoveUnreadableRows();
   void RefreshCount();
   void StartArchive(const std::string& cutOff);
   void ShowCaptureMessage(CaptureResult result);
+  void ShowError(const std::string& text);
   CaptureContext MakeCaptureContext();
 
   ShellContext& context_;
@@ -80,6 +92,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   std::unique_ptr<CIconCache> icons_;
   std::string screenSaveType_;
   std::wstring displayText_;  // the text handed to the list for the row being drawn
+  bool removalPosted_ = false;  // unreadable rows wait for kRemoveUnreadableRows
 };
 
 }  // namespace kelvarion

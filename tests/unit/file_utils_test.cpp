@@ -156,14 +156,28 @@ TEST(WriteDataFile, WritesTheBufferLengthReplacingOrAppending) {
   std::copy_n("BM\0\x01xy", 6, buffer.GetData());
   buffer.SetLength(4);
   const std::string file = dir.path() + "image.bmp";
-  WriteDataFile(fs, file, buffer, false);
+  EXPECT_EQ(WriteDataFile(fs, file, buffer, false), 0);
   EXPECT_EQ(ReadBytes(file), std::string("BM\0\x01", 4)) << "only the current length is written, zero bytes included";
-  WriteDataFile(fs, file, buffer, true);
+  EXPECT_EQ(WriteDataFile(fs, file, buffer, true), 0);
   EXPECT_EQ(ReadBytes(file), std::string("BM\0\x01" "BM\0\x01", 8));
-  WriteDataFile(fs, file, buffer, false);
+  EXPECT_EQ(WriteDataFile(fs, file, buffer, false), 0);
   EXPECT_EQ(ReadBytes(file).size(), 4u) << "without append the file is replaced";
-  WriteDataFile(fs, dir.path() + "no\\dir\\x.bmp", buffer, false);  // nothing happens
+  EXPECT_EQ(WriteDataFile(fs, dir.path() + "no\\dir\\x.bmp", buffer, false), -1) << "a file that cannot be made";
   EXPECT_FALSE(fs.Exists(dir.path() + "no"));
+}
+
+TEST(WriteDataFile, AShortWriteIsAFailure) {
+  CByteBuffer buffer(8);
+  std::copy_n("BMxxxxxx", 8, buffer.GetData());
+  buffer.SetLength(8);
+  MemoryFileSystem memory;
+  memory.writeLimit = 5;  // a full disk takes the first bytes only
+  EXPECT_EQ(WriteDataFile(memory, "C:\\image.bmp", buffer, false), -2);
+  memory.writeLimit = 8;
+  EXPECT_EQ(WriteDataFile(memory, "C:\\image.bmp", buffer, false), 0);
+  EXPECT_EQ(WriteDataFile(memory, "C:\\image.bmp", buffer, true), -2) << "appending past what the file may take";
+  memory.failOpenWrite = true;
+  EXPECT_EQ(WriteDataFile(memory, "C:\\other.bmp", buffer, false), -1);
 }
 
 TEST(ListFiles, AppendsEntryNames) {

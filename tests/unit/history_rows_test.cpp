@@ -107,6 +107,12 @@ TEST(PreviewText, ReadsTheFirst255BytesOfTheFile) {
 
 // --- the row store ----------------------------------------------------------
 
+std::vector<std::string> FileNamesTopDown(const CHistoryRows& rows) {
+  std::vector<std::string> names;
+  for (int i = 0; i < rows.GetCount(); ++i) names.push_back(rows.GetRowFileName(i));
+  return names;
+}
+
 HistoryRow Row(const std::string& name, int type = 0) {
   HistoryRow row;
   row.fileName = name;
@@ -143,13 +149,50 @@ TEST(HistoryRows, NewestOnTopAndSafeOutOfRange) {
   EXPECT_EQ(rows.GetCount(), 2) << "removing a row out of range changes nothing";
 }
 
-// --- filling from the directory ---------------------------------------------
-
-std::vector<std::string> FileNamesTopDown(const CHistoryRows& rows) {
-  std::vector<std::string> names;
-  for (int i = 0; i < rows.GetCount(); ++i) names.push_back(rows.GetRowFileName(i));
-  return names;
+TEST(HistoryRows, ARowIsFoundAgainByItsFileAfterRowsLandOnTop) {
+  CHistoryRows rows;
+  rows.AddAtTop(Row("2024010100000000.spt"));
+  rows.AddAtTop(Row("2024010100000001.cbf"));
+  rows.AddAtTop(Row("2024010100000002.spt"));
+  const std::string clicked = rows.GetRowFileName(1);
+  rows.AddAtTop(Row("2024010100000003.spt"));  // a capture while a menu was open
+  EXPECT_EQ(rows.FindFileName(clicked), 2) << "the row moved down by the new one";
+  EXPECT_EQ(rows.FindFileName("2024010100000003.spt"), 0);
+  EXPECT_EQ(rows.FindFileName("2024010100000000.spt"), 3);
+  rows.Remove(2);
+  EXPECT_EQ(rows.FindFileName(clicked), -1) << "a row deleted meanwhile is not found";
+  EXPECT_EQ(rows.FindFileName(""), -1);
 }
+
+TEST(HistoryRows, UnresolvedAndUnreadableRowsNeverMatchAType) {
+  // Rows not yet looked at carry type 0 until their file is read, the number
+  // of the first format set: changing that set's icon must not touch them.
+  CHistoryRows rows;
+  HistoryRow unresolved = Row("2024010100000000.cbf", 0);
+  unresolved.resolved = false;
+  HistoryRow unreadable = Row("2024010100000001.cbf", 0);
+  unreadable.unreadable = true;
+  rows.AddAtTop(unresolved);
+  rows.AddAtTop(Row("2024010100000002.cbf", 0));
+  rows.AddAtTop(unreadable);
+  rows.AddAtTop(unresolved);
+  EXPECT_EQ(rows.FindType(0), 2) << "only the resolved row of set 0 matches";
+  EXPECT_EQ(rows.FindType(0, 3), -1);
+}
+
+TEST(HistoryRows, UnreadableRowsAreTakenOut) {
+  CHistoryRows rows;
+  for (int i = 0; i < 5; ++i) {
+    HistoryRow row = Row("2024010100000000." + std::to_string(i));
+    row.unreadable = i % 2 == 0;
+    rows.AddAtTop(row);
+  }
+  EXPECT_EQ(rows.RemoveUnreadable(), 3);
+  EXPECT_EQ(FileNamesTopDown(rows), (std::vector<std::string>{"2024010100000000.3", "2024010100000000.1"}));
+  EXPECT_EQ(rows.RemoveUnreadable(), 0);
+}
+
+// --- filling from the directory ---------------------------------------------
 
 TEST(FillHistoryRows, NewestOnTopWhateverTheListingOrderAndOnlyHistoryFiles) {
   ScratchDir dir;
@@ -308,6 +351,20 @@ TEST_F(ResolveHistoryRowTest, ClipboardFileShowsItsMemoAndGetsAFormatSet) {
   EXPECT_EQ(second.type, first.type) << "the same format set must give the same type";
 }
 
+TEST_F(ResolveHistoryRowTest, AMemoOfSeveralLinesShowsOnOneAndIsKeptWhole) {
+  WriteClipboardFileWith("2024010100000000.cbf", "x\r\n9", "Kelvarion Test Format");
+  WriteClipboardFileWith("2024010100000001.cbf", "会议\r\n\t纪要  第二行", "Kelvarion Test Format");
+  HistoryRow row = Resolve("2024010100000000.cbf");
+  EXPECT_EQ(ShownRowText(row), "x 9") << "the row shows the memo on one line";
+  EXPECT_EQ(row.text, "x\r\n9") << "the row holds the memo as stored, which goes back with the clipboard";
+  EXPECT_EQ(ShownRowText(Resolve("2024010100000001.cbf")), "会议 纪要 第二行");
+
+  HistoryRow text;
+  text.fileName = "2024010100000002.spt";
+  text.text = "a\nb";
+  EXPECT_EQ(ShownRowText(text), "a\nb") << "a text row shows its preview as it was made";
+}
+
 TEST_F(ResolveHistoryRowTest, KnownFormatSetGivesItsStoredIcon) {
   int position = formats.AddFormatList("Kelvarion Test Format,TEXT", "C:\\图标\\icons.dll", 7);
   WriteClipboardFileWith("2024010100000000.cbf", "memo", "Kelvarion Test Format");
@@ -324,6 +381,7 @@ TEST_F(ResolveHistoryRowTest, UnreadableClipboardFileIsRefused) {
   for (const char* name : {"2024010100000000.cbf", "2024010100000001.cbf", "2024010100000002.cbf"}) {
     HistoryRow row = Resolve(name, false);
     EXPECT_FALSE(row.resolved) << name << " must stay unresolved";
+    EXPECT_TRUE(row.unreadable) << name << " must be marked for removal";
   }
   EXPECT_EQ(formats.GetSize(), before) << "a refused file must not add a format set";
   Resolve("2024010100000000.txt", false);

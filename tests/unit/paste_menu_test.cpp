@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/menu_list.h"
+
 #include <string>
 #include <vector>
 
@@ -52,8 +54,38 @@ TEST(PasteMenu, RecentLabelsByRowAndText) {
       {0, std::string(45, 'y'), "[&1] " + std::string(40, 'y')},
       {0, forty, "[&1] " + std::string(39, 'x')},
       {0, "粘贴板历史", "[&1] 粘贴板历史"},
+      // A memo's line ends would make the entry a sub-menu of the next entries.
+      {0, "x\r\n9", "[&1] x 9"},
+      {0, "a\r\n\r\nb\nc\rd", "[&1] a b c d"},
+      {1, "\r\n0", "[&2]  0"},
   };
   for (const Case& c : cases) EXPECT_EQ(RecentEntryLabel(c.row, c.text), c.label) << c.row << " " << c.text;
+}
+
+TEST(PasteMenu, AMemoOfSeveralLinesStaysOneEntry) {
+  PasteMenuInput input = Input(0);
+  input.recentTexts = {"x\r\n9", "older"};
+  input.recentFiles = {"2024010100000001.cbf", "2024010100000000.spt"};
+  input.editList = input.runList = input.folderList = false;
+  const PasteMenuList list = BuildPasteMenuList(input);
+  const std::vector<MenuNode> tree = BuildMenuTree(list.texts, list.checks, list.grays);
+  ASSERT_GE(tree.size(), 3u);
+  EXPECT_EQ(tree[0].kind, MenuNode::Kind::kItem);
+  EXPECT_EQ(tree[1].kind, MenuNode::Kind::kItem) << "the newest row is an item, not a sub-menu";
+  EXPECT_EQ(tree[1].label, "[&1] x 9");
+  EXPECT_EQ(tree[2].kind, MenuNode::Kind::kSeparator);
+  EXPECT_EQ(tree.size(), 4u) << "separator and built-in commands follow, as without the memo";
+}
+
+TEST(PasteMenu, ChoicesNameTheFileOfTheEntry) {
+  PasteMenuInput input = Input(3);
+  input.recentFiles = {"2024010100000002.spt", "2024010100000001.cbf", "2024010100000000.spt"};
+  const PasteMenuList list = BuildPasteMenuList(input);
+  EXPECT_EQ(list.Resolve(2).fileName, "2024010100000002.spt") << "[&1], the newest";
+  EXPECT_EQ(list.Resolve(0).fileName, "2024010100000000.spt") << "[&3]";
+  EXPECT_EQ(list.Resolve(7).fileName, "2024010100000002.spt") << "the editor's [&1], last of its sub-menu";
+  EXPECT_EQ(list.Resolve(7).kind, PasteMenuChoice::Kind::kEdit);
+  EXPECT_EQ(list.Resolve(list.BuiltinPosition(kBuiltinExit)).fileName, "") << "other entries name no file";
 }
 
 TEST(PasteMenu, SubMenusPositionsAndWhatEachChoiceMeans) {
