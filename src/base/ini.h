@@ -39,7 +39,9 @@ std::string ReadIniStringRaw(FileSystem& fs, const std::string& file, const std:
 // non-zero on success; 0 for an empty path, for a line that would not read
 // back as written (an empty name, a line break in a name, a "]" in a section
 // name, a "=" in a key, a key line that would look like a section header, a
-// name ending in a lone lead byte), or for a file that cannot be written.
+// name ending in a lone lead byte, a key beginning with "[" or ";", which the
+// key listing would take for the end of the section or a comment), or for a
+// file that cannot be written.
 int WriteIniString(FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value);
 
