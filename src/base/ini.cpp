@@ -134,7 +134,10 @@ bool HeaderReadsBack(const std::string& line, const std::string& section) {
 }
 
 bool KeyLineReadsBack(const std::string& line, const std::string& key) {
-  if (SectionName(line)) return false;
+  // The key listing ends a section at a line beginning with "[" and skips a
+  // line beginning with ";": such a key would hide itself, or every key after
+  // it. (Keys come from outside too: format names, menu labels.)
+  if (line.empty() || line.front() == '[' || line.front() == ';' || SectionName(line)) return false;
   std::optional<KeyLine> parsed = ParseKeyLine(line);
   return parsed && EqualsNoCase(parsed->name, key);
 }

@@ -44,9 +44,10 @@ using IniEntries = std::vector<std::pair<std::string, std::string>>;
 // non-zero on success; 0 for an empty path, for a line that would not read
 // back as written (an empty name, a line break in a name, a "]" in a section
 // name, a "=" in a key, a key line that would look like a section header, a
-// name ending in a lone lead byte), or for a file that cannot be written.
-// The file is replaced whole (written beside it, then renamed over it), so a
-// failed write leaves it as it was.
+// name ending in a lone lead byte, a key beginning with "[" or ";", which the
+// key listing would take for the end of the section or a comment), or for a
+// file that cannot be written. The file is replaced whole (written beside it,
+// then renamed over it), so a failed write leaves it as it was.
 int WriteIniString(FileSystem& fs, const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value);
 

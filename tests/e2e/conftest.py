@@ -24,6 +24,7 @@ WIN64 = TOP / "build" / "win64"
 SHOTS = TOP / "build" / "e2e"
 KDRIVER = WIN64 / "kdriver.exe"
 
+WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 WM_LBUTTONDOWN = 0x0201
@@ -129,10 +130,15 @@ class Viewer:
                  "text": unescape(e[5]) if e[4] == "T" else None}
                 for e in self.events() if e[0] == "change"]
 
-    def wait_change(self, text, timeout=10):
-        """Waits until a change with that text was seen; returns it."""
-        return wait_for(lambda: next((c for c in self.changes() if c["text"] == text), None), timeout,
-                        what=f"viewer {self.hwnd} to see the text {text!r}")
+    def wait_change(self, text, timeout=10, after=0):
+        """Waits until a change with that text was seen (one of those after the
+        first `after` changes); returns it.
+
+        A viewer started before Kelvarion sits behind it in the chain: Kelvarion
+        handles each change before it passes the notice on, so this is the
+        barrier for checks that Kelvarion did NOT do something with a change."""
+        return wait_for(lambda: next((c for c in self.changes() if c["n"] > after and c["text"] == text), None),
+                        timeout, what=f"viewer {self.hwnd} to see the text {text!r}")
 
     def next_viewer(self):
         """The next window in the chain as this viewer last knew it."""
@@ -258,13 +264,19 @@ class Driver:
         return self.must("owner").strip()
 
     def watch_processes(self, name, seconds):
-        """Starts watching for new processes of that executable name; returns a
-        function that waits for the watch to end and gives [(pid, parent, command line)]."""
-        proc = self.start_driver("watch-processes", name, "--timeout", seconds, stdout=subprocess.PIPE)
+        """Starts watching for new processes of that executable name, for at most
+        `seconds`; returns a function that ends the watch (after one more look)
+        and gives [(pid, parent, command line)]. Call it once whatever was to
+        start the processes is known to be over."""
+        self._files += 1
+        stop = self.scratch / f"watch-{self._files}.stop"
+        proc = self.start_driver("watch-processes", name, "--timeout", seconds, "--until", windows_path(stop),
+                                 stdout=subprocess.PIPE)
         ready, _, _ = select.select([proc.stdout], [], [], 30)
         assert ready and proc.stdout.readline().strip() == b"watching", "kdriver watch-processes did not start"
 
         def finish():
+            stop.touch()
             out, _ = proc.communicate(timeout=seconds + 30)
             lines = [line.split("\t", 2) for line in out.decode("utf-8", "replace").splitlines() if line]
             return [(int(pid), int(parent), unescape(command)) for pid, parent, command in lines]
@@ -347,6 +359,13 @@ class Driver:
 
     def send(self, hwnd, message, wparam=0, lparam=0, timeout=5):
         return int(self.must("send", hwnd, message, wparam, lparam, "--timeout", timeout))
+
+    def sync(self, hwnd, timeout=15):
+        """Returns once the window's thread has answered a message sent now: it
+        has finished what it was doing (a handler, a start-up) and is back in
+        its message loop. Sent messages come before posted ones and input, so
+        this is no barrier for keys or posted commands."""
+        self.send(hwnd, WM_NULL, timeout=timeout)
 
     def command(self, hwnd, command_id):
         self.must("command", hwnd, command_id)

@@ -36,23 +36,28 @@ def test_texts_are_captured_newest_first_without_repeats(program):
 
 
 def test_private_content_is_not_recorded(program):
-    program.start()
-    program.main_window()
-    program.set_formats({"UNICODETEXT": "秘密 password".encode("utf-16-le") + b"\0\0",
-                         "ExcludeClipboardContentFromMonitorProcessing": b"\0"})
-    program.set_text("public")
-    program.wait_rows(program.history_list(), 1, at_least=True)
-    assert program.history_rows() == ["public"], "the marked content must not be saved"
-    assert len(program.history_files()) == 1
+    with program.viewer() as behind:
+        program.start()
+        program.main_window()
+        program.set_formats({"UNICODETEXT": "秘密 password".encode("utf-16-le") + b"\0\0",
+                             "ExcludeClipboardContentFromMonitorProcessing": b"\0"})
+        behind.wait_change("秘密 password")  # Kelvarion has had its turn with the private content
+        assert program.history_rows() == [] and program.history_files() == [], "the marked content must not be saved"
+        program.set_text("public")
+        program.wait_rows(program.history_list(), 1)
+        assert program.history_rows() == ["public"]
+        assert len(program.history_files()) == 1
 
 
 def test_listening_off_captures_nothing(program):
-    program.start()
-    frame = program.main_window()
-    program.tray_notify(frame, WM_LBUTTONDOWN)
-    wait_for(lambda: program.setting("ListenClipboard") == "N", what="ListenClipboard to become N")
-    program.set_text("not saved")
-    program.set_text("still not saved")
+    with program.viewer() as behind:
+        program.start()
+        frame = program.main_window()
+        program.tray_notify(frame, WM_LBUTTONDOWN)
+        wait_for(lambda: program.setting("ListenClipboard") == "N", what="ListenClipboard to become N")
+        for text in ("not saved", "still not saved"):
+            program.set_text(text)
+            behind.wait_change(text)  # the change has gone round the chain Kelvarion was in
     assert program.history_rows() == [] and program.history_files() == [], "nothing is captured while paused"
     # Joining the chain again captures what is on the clipboard then.
     program.clear()
@@ -99,6 +104,7 @@ def test_restart_lists_rows_newest_first_and_hides_old_ones(program):
     program.start()
     program.wait_rows(program.history_list(), 2)
     assert program.history_rows() == ["newest", "newer"]
+    program.sync(program.main_window())  # the start-up, the archive's start with it, is over
     seen = finish_watch()
     pids = {pid for pid, _, _ in seen}
     children = [(pid, command) for pid, parent, command in seen if parent in pids]
@@ -121,5 +127,6 @@ def test_no_archive_process_without_old_history(program):
     finish_watch = program.watch_processes("Kelvarion.exe", 10)
     program.start()
     program.wait_rows(program.history_list(), 1)
+    program.sync(program.main_window())  # the start-up is over: an archive would have been started
     seen = finish_watch()
     assert len(seen) == 1, f"only the resident program runs when no history is old: {seen}"

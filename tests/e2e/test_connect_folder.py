@@ -1,7 +1,6 @@
 """The "/D" role: Kelvarion.exe opens one folder of connect.ini in the file
 explorer and ends, started the way the paste menu starts it."""
 import subprocess
-import time
 
 import pytest
 
@@ -77,13 +76,13 @@ def test_section_without_usable_folder_opens_nothing(program, explorers, name, l
     connect = program.local_dir / "connect.ini"
     for key, value in lines.items():
         write_ini_value(connect, name, key, value)
+    finish_watch = program.watch_processes("explorer.exe", 60)
     assert run_connect(program, name) == 0, "the /D process ends normally"
-    # Nothing to wait for but time: the explorer of the cases above appears within about a second.
-    deadline = time.monotonic() + 5
-    while time.monotonic() < deadline:
-        new = set(explorer_windows(program)) - set(explorers)
-        assert not new, f"{name}: no explorer may open, but {new} did"
-        time.sleep(0.2)
+    # An explorer the process started exists by the time the process has ended.
+    started = finish_watch()
+    assert not started, f"{name}: no explorer may start, but {started} did"
+    new = set(explorer_windows(program)) - set(explorers)
+    assert not new, f"{name}: no explorer may open, but {new} did"
     section = read_ini(connect)[name.upper()]
     if "目录" not in lines:
         assert section.get("目录") == "", "the missing folder key is written back empty"

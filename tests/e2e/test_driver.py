@@ -172,7 +172,9 @@ def test_viewers_in_a_chain_see_every_change_after_one_leaves(kdriver, leaving):
                      what="the head to adopt the leaving tail's next viewer")
         kdriver.set_text("链 二")
         stays.wait_change("链 二")
-        assert [c["text"] for c in stays.changes()] == ["链 一", "链 二"], \
+        kdriver.set_text("链 三")  # a later change: a repeat of the one before would have come first
+        stays.wait_change("链 三")
+        assert [c["text"] for c in stays.changes()] == ["链 一", "链 二", "链 三"], \
             "the remaining viewer saw a change twice or missed one"
         assert [c["text"] for c in gone.changes()] == ["链 一"], "the viewer that left still saw changes"
 

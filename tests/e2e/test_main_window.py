@@ -7,6 +7,8 @@ WM_ENDSESSION = 0x0016
 WM_SYSCOMMAND = 0x0112
 SC_MINIMIZE = 0xF020
 ENDSESSION_LOGOFF = 0x80000000
+LVM_GETNEXTITEM = 0x100C
+LVNI_SELECTED = 0x0002
 
 
 def test_second_start_raises_the_first_and_ends(program):
@@ -20,13 +22,31 @@ def test_second_start_raises_the_first_and_ends(program):
     assert first.poll() is None, "the first instance keeps running"
 
 
+def selected_row(program, lst):
+    """The list's first selected row (-1 for none), None when the list is gone."""
+    code, out = program.driver("send", lst, LVM_GETNEXTITEM, -1, LVNI_SELECTED)
+    return int(out) if code == 0 else None
+
+
 def test_alt_f4_leaves_the_window_open(program):
+    program.history_dir.mkdir(parents=True, exist_ok=True)
+    for name in ("2099010112000000.spt", "2099010112000001.spt"):
+        (program.history_dir / name).write_bytes(name.encode())
     program.start()
     frame = program.main_window()
+    lst = program.history_list()
+    program.wait_rows(lst, 2)
+    wait_for(lambda: program.is_visible(frame), what="the main window to show")
     program.foreground(frame)
-    program.send_keys("alt+f4")
-    program.send_keys("shift")  # something later in the queue, to know the keys were handled
-    assert program.is_visible(frame), "Alt+F4 must not close the main window"
+    program.send_keys("home")
+    wait_for(lambda: selected_row(program, lst) == 0, timeout=10, what="Home to select the top row")
+    # Keys are handled in the order they came, and the close that Alt+F4 posts
+    # is handled before the next key: once End, sent after it, has moved the
+    # selection, Alt+F4 has had every effect it was going to have.
+    program.send_keys("alt+f4", "end")
+    wait_for(lambda: selected_row(program, lst) != 0, timeout=10, what="End to be handled after Alt+F4")
+    assert program.driver("is-visible", frame) == (0, "1"), "Alt+F4 closed or hid the main window"
+    assert selected_row(program, lst) == 1, "End selects the last row"
 
 
 def test_stored_position_is_clamped_to_the_screen(program):

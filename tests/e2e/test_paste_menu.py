@@ -38,6 +38,7 @@ def choose(program, *keys):
 
 
 def test_recent_entries_run_from_the_oldest_down_to_the_newest(program):
+    behind = program.viewer(timeout=600)  # behind Kelvarion in the chain
     start_with_rows(program, 12)
     program.must("cursor", 300, 200)
     menu = open_menu(program)
@@ -58,11 +59,14 @@ def test_recent_entries_run_from_the_oldest_down_to_the_newest(program):
         program.clear()
         choose(program, *keys)
         program.wait_clipboard_text(f"条目 {row}")
+        behind.wait_change(f"条目 {row}")  # Kelvarion has handled its own change
     assert len(program.history_rows()) == 12, "restoring a text makes no new row"
+    behind.close()
 
 
 def test_a_chosen_text_is_pasted_into_the_window_in_front(program, tmp_path):
     program.write_setting("AutoPaste", "1")
+    behind = program.viewer(timeout=600)
     start_with_rows(program, 3)
     notepad = subprocess.Popen(["wine", "notepad"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
@@ -74,10 +78,13 @@ def test_a_chosen_text_is_pasted_into_the_window_in_front(program, tmp_path):
     wait_for(lambda: program.window_text(edit) == "条目 1", timeout=10, what="the text pasted into notepad")
     assert program.get_foreground() == window, "notepad is in front again"
     program.screenshot("paste-into-notepad")
+    behind.wait_change("条目 1")
     assert len(program.history_rows()) == 3, "the restored text makes no new row"
+    behind.close()
 
 
 def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker(program):
+    behind = program.viewer(timeout=600)
     program.start()
     frame = program.main_window()
     program.set_formats({"UNICODETEXT": "多格式".encode("utf-16-le") + b"\0\0",
@@ -90,8 +97,10 @@ def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker
     icon = (program.history_rows(column=2)[0], program.history_rows(column=3)[0])
 
     program.clear()
+    seen = len(behind.changes())
     choose(program, "1")
     wait_for(lambda: "Kelvarion Test Format" in program.format_names(), what="the clipboard file restored")
+    behind.wait_change("多格式", after=seen)  # Kelvarion has handled its own change
     names = program.format_names()
     assert "Some Private Format" not in names, names
     assert program.get_format("Kelvarion Test Format") == b"\x01\x02\x03"
@@ -108,6 +117,7 @@ def test_clipboard_files_come_back_without_private_formats_and_keep_their_marker
     program.wait_rows(program.history_list(), 3)
     assert program.history_rows()[0] == memo
     assert (program.history_rows(column=2)[0], program.history_rows(column=3)[0]) == icon
+    behind.close()
 
 
 def test_what_is_put_back_belongs_to_the_program(program):
@@ -142,6 +152,7 @@ def test_pictures_come_back_as_bitmaps_without_leftovers(program):
         program.clear()
         choose(program, *keys)
         wait_for(lambda: program.get_format(CF_DIB), what="a bitmap on the clipboard")
+        program.sync(program.main_window())  # the restore has run to its end, clean-up included
     assert sorted(p.name for p in program.history_dir.iterdir()) == \
         ["2099010112000000.gif", "2099010112000001.jpg"], "a temporary bitmap was left behind"
 

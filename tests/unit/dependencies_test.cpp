@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "support/test_support.h"
@@ -24,8 +26,70 @@ struct JpegError {
 
 void OnJpegError(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
 
+constexpr int kWidth = 32, kHeight = 16;  // two whole 16x16 blocks side by side
+
+// The library reports errors by jumping back here. setjmp stands alone as
+// the condition of an if, as the language requires; the library's state
+// lives in the caller, so nothing this frame changed after setjmp is read
+// after the jump, and no object with a destructor lies between the two.
+bool Compress(jpeg_compress_struct& c, JpegError& err, unsigned char* rgb, unsigned char** encoded,
+              unsigned long* encodedSize) {
+  c.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = OnJpegError;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&c);
+    return false;
+  }
+  jpeg_create_compress(&c);
+  jpeg_mem_dest(&c, encoded, encodedSize);
+  c.image_width = kWidth;
+  c.image_height = kHeight;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  // Full-resolution colour, so the sharp edge between the halves keeps its colours.
+  c.comp_info[0].h_samp_factor = 1;
+  c.comp_info[0].v_samp_factor = 1;
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = &rgb[c.next_scanline * kWidth * 3];
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return true;
+}
+
+// Decodes into `out` (kWidth x kHeight x 3); false when the library failed or
+// the image is not of that size and kind.
+bool Decompress(jpeg_decompress_struct& d, JpegError& err, const unsigned char* encoded, unsigned long encodedSize,
+                unsigned char* out) {
+  d.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = OnJpegError;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&d);
+    return false;
+  }
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, encoded, encodedSize);
+  jpeg_read_header(&d, TRUE);
+  jpeg_start_decompress(&d);
+  if (d.output_width != static_cast<unsigned>(kWidth) || d.output_height != static_cast<unsigned>(kHeight) ||
+      d.output_components != 3) {
+    jpeg_destroy_decompress(&d);
+    return false;
+  }
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = &out[d.output_scanline * kWidth * 3];
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  return true;
+}
+
 TEST(Dependencies, JpegRoundTripOfATinyImage) {
-  constexpr int kWidth = 32, kHeight = 16;  // two whole 16x16 blocks side by side
   std::vector<unsigned char> rgb(kWidth * kHeight * 3);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
@@ -37,57 +101,20 @@ TEST(Dependencies, JpegRoundTripOfATinyImage) {
 
   unsigned char* encoded = nullptr;
   unsigned long encodedSize = 0;
-  {
-    jpeg_compress_struct c;
-    JpegError err;
-    c.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = OnJpegError;
-    ASSERT_EQ(setjmp(err.jump), 0) << "libjpeg failed while compressing";
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &encoded, &encodedSize);
-    c.image_width = kWidth;
-    c.image_height = kHeight;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    // Full-resolution colour, so the sharp edge between the halves keeps its colours.
-    c.comp_info[0].h_samp_factor = 1;
-    c.comp_info[0].v_samp_factor = 1;
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-      JSAMPROW row = &rgb[c.next_scanline * kWidth * 3];
-      jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-  }
+  jpeg_compress_struct c{};
+  JpegError compressError{};
+  const bool compressed = Compress(c, compressError, rgb.data(), &encoded, &encodedSize);
+  std::unique_ptr<unsigned char, decltype(&std::free)> encodedOwner(encoded, &std::free);
+  ASSERT_TRUE(compressed) << "libjpeg failed while compressing";
   ASSERT_GT(encodedSize, 2u);
   EXPECT_EQ(encoded[0], 0xFF);
   EXPECT_EQ(encoded[1], 0xD8) << "a JPEG starts with SOI";
 
   std::vector<unsigned char> decoded(rgb.size());
-  {
-    jpeg_decompress_struct d;
-    JpegError err;
-    d.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = OnJpegError;
-    ASSERT_EQ(setjmp(err.jump), 0) << "libjpeg failed while decompressing";
-    jpeg_create_decompress(&d);
-    jpeg_mem_src(&d, encoded, encodedSize);
-    jpeg_read_header(&d, TRUE);
-    jpeg_start_decompress(&d);
-    ASSERT_EQ(d.output_width, static_cast<unsigned>(kWidth));
-    ASSERT_EQ(d.output_height, static_cast<unsigned>(kHeight));
-    ASSERT_EQ(d.output_components, 3);
-    while (d.output_scanline < d.output_height) {
-      JSAMPROW row = &decoded[d.output_scanline * kWidth * 3];
-      jpeg_read_scanlines(&d, &row, 1);
-    }
-    jpeg_finish_decompress(&d);
-    jpeg_destroy_decompress(&d);
-  }
-  std::free(encoded);
+  jpeg_decompress_struct d{};
+  JpegError decompressError{};
+  ASSERT_TRUE(Decompress(d, decompressError, encoded, encodedSize, decoded.data()))
+      << "libjpeg failed while decompressing, or the image is not 32x16 RGB";
   int worst = 0;
   for (std::size_t i = 0; i < rgb.size(); ++i) worst = std::max(worst, std::abs(int(rgb[i]) - int(decoded[i])));
   EXPECT_LE(worst, 12) << "decoded pixels strayed too far from the original";
@@ -120,7 +147,9 @@ TEST(Dependencies, SqliteCreateInsertSelectInAScratchFile) {
   sqlite3_finalize(select);
   EXPECT_EQ(got, (std::vector<std::string>{bodies[0], bodies[1], bodies[2]}));
   EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
-  EXPECT_NE(test::ReadBytes(dir.path() + "check.db").substr(0, 15), "") << "the database file was not written";
+  // Every SQLite 3 database file begins with these 16 bytes, the zero included.
+  EXPECT_EQ(test::ReadBytes(dir.path() + "check.db").substr(0, 16), std::string("SQLite format 3\0", 16))
+      << "the file is not a SQLite database";
 }
 
 TEST(Dependencies, SqliteHasFullTextSearch) {

@@ -205,6 +205,29 @@ TEST_F(FormatListTest, AListCarryingTheMarkerNeverMatchesAndAppends) {
   EXPECT_EQ(FileValue(kBitmap), std::string(kIcons) + ",2") << "the newest capture's icon is in the file";
 }
 
+TEST_F(FormatListTest, ASetTheFileCannotListHidesNoOtherSet) {
+  // Format names come from any program. A key line beginning with "[" ends
+  // the section for the key listing, one beginning with ";" is skipped: such
+  // a set is not stored, and every set stored with it comes back.
+  table.LoadFormatList();
+  for (const std::string odd : {"[Odd Format", ";Odd Format"}) {
+    table.AddFormatList(odd + ",TEXT", kIcons, 7);
+    table.AddFormatList("After " + odd.substr(0, 1), kIcons, 8);
+  }
+  table.SaveFormatList();
+
+  CFormatListTable next(fs, kExe, kLocal);
+  next.LoadFormatList();
+  for (const std::string after : {"After [", "After ;"}) {
+    std::string file;
+    int index = -1;
+    EXPECT_GE(next.FindFormatList(after, file, index), 0) << "the set stored after the odd one is lost: " << after;
+    EXPECT_EQ(index, 8) << after;
+  }
+  for (const std::string& key : FileKeys())
+    EXPECT_TRUE(key.front() != '[' && key.front() != ';') << "a key the listing cannot show was written: " << key;
+}
+
 TEST_F(FormatListTest, SaveDropsDefaultIconsAndMissingFilesButKeepsThemInMemory) {
   PutIni("Gone=c:\\icons\\deleted.ico,2\r\nKept=" + std::string(kIcons) + ",5\r\nIndexOne=" + kIcons + ",1\r\n");
   table.LoadFormatList();

@@ -135,10 +135,12 @@ TEST(IniWrite, KeepsTheRestOfTheFile) {
         {"s\n", "k", "1", 0}, {"s", "[x]", "1", 0}, {"s", "[k", "a]", 0}, {"a\x81", "k", "1", 0},
         {"s", "k\x81", "1", 0}},
        std::nullopt},
-      {"a replaced line must not turn into a section header",
+      // The key listing ends a section at a line beginning with "[" and skips
+      // one beginning with ";": such a key would hide itself or every key after it.
+      {"keys the key listing cannot show are refused",
        "[s]\r\n[k=1\r\nj=2\r\n",
-       {{"s", "[k", "a]", 0}, {"s", "[k", "2"}},
-       "[s]\r\n[k=2\r\nj=2\r\n"},
+       {{"s", "[k", "a]", 0}, {"s", "[k", "2", 0}, {"s", " [n", "1", 0}, {"s", ";n", "1", 0}},
+       "[s]\r\n[k=1\r\nj=2\r\n"},
   };
   ScratchDir dir;
   int n = 0;

@@ -45,9 +45,10 @@
 //       joins the clipboard viewer chain, prints its handle, appends a line per
 //       event to FILE and leaves the chain on WM_CLOSE or after the timeout
 // Processes
-//   watch-processes NAME [--timeout S]
+//   watch-processes NAME [--timeout S] [--until FILE]
 //       for the time given, prints a line for every process with that
-//       executable name that appears: pid, parent pid, command line
+//       executable name that appears: pid, parent pid, command line; with
+//       --until it ends, after one more look, as soon as FILE exists
 //   run-line LINE [--timeout S]     starts the command line exactly as given and waits
 //       for it to end; prints its exit code. Exit 1 (the process ended by force) when
 //       it is still running after the timeout
@@ -766,30 +767,66 @@ std::wstring ProcessCommandLine(DWORD pid) {
   return line;
 }
 
-int WatchProcesses(const std::wstring& name, double seconds) {
-  std::map<DWORD, bool> seen;
-  auto look = [&](bool report) {
+int WatchProcesses(const std::wstring& name, double seconds, const std::wstring& until) {
+  std::map<DWORD, bool> known;     // there at the start, or reported
+  std::map<DWORD, DWORD> pending;  // seen, with its parent, but its command line is not there yet
+  auto report = [](DWORD pid, DWORD parent, const std::wstring& command) {
+    PrintLine(std::to_wstring(pid) + L"\t" + std::to_wstring(parent) + L"\t" + Escape(command));
+  };
+  auto look = [&](bool news) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;
+    std::map<DWORD, bool> present;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-      if (_wcsicmp(entry.szExeFile, name.c_str()) != 0 || seen.count(entry.th32ProcessID)) continue;
-      seen[entry.th32ProcessID] = true;
-      if (report)
-        PrintLine(std::to_wstring(entry.th32ProcessID) + L"\t" + std::to_wstring(entry.th32ParentProcessID) + L"\t" +
-                  Escape(ProcessCommandLine(entry.th32ProcessID)));
+      if (_wcsicmp(entry.szExeFile, name.c_str()) != 0) continue;
+      const DWORD pid = entry.th32ProcessID;
+      present[pid] = true;
+      if (known.count(pid)) continue;
+      if (!news) {
+        known[pid] = true;
+        continue;
+      }
+      // A process just created has no command line in its memory yet.
+      const std::wstring command = ProcessCommandLine(pid);
+      if (command.empty()) {
+        pending[pid] = entry.th32ParentProcessID;
+        continue;
+      }
+      known[pid] = true;
+      pending.erase(pid);
+      report(pid, entry.th32ParentProcessID, command);
     }
     CloseHandle(snapshot);
+    // One that ended before its command line could be read is still news.
+    for (auto it = pending.begin(); it != pending.end();) {
+      if (present.count(it->first)) {
+        ++it;
+        continue;
+      }
+      known[it->first] = true;
+      report(it->first, it->second, L"");
+      it = pending.erase(it);
+    }
   };
   // What runs already is not news; say when the watch begins.
   look(false);
   PrintLine(L"watching");
-  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
-  while (GetTickCount64() < deadline) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  ULONGLONG stopBy = 0;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    // The file comes after the moment the caller waited for: what appeared
+    // before it is still caught by the looks after it, which go on (a few
+    // seconds at most) until every process seen has its command line.
+    if (!stopBy && !until.empty() && GetFileAttributesW(until.c_str()) != INVALID_FILE_ATTRIBUTES) stopBy = now + 10000;
+    if (stopBy ? now >= stopBy : now >= deadline) break;
     look(true);
+    if (stopBy && pending.empty()) break;
     Sleep(2);
   }
+  for (const auto& [pid, parent] : pending) report(pid, parent, L"");
   return kOk;
 }
 
@@ -818,7 +855,7 @@ struct Args {
 // Options that take a value; everything else starting with "--" is a flag.
 bool TakesValue(const std::wstring& a) {
   return a == L"--title" || a == L"--text" || a == L"--class" || a == L"--timeout" || a == L"--column" ||
-         a == L"--out" || a == L"--from";
+         a == L"--out" || a == L"--from" || a == L"--until";
 }
 
 Args ParseArgs(int argc, wchar_t** argv) {
@@ -1168,7 +1205,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"watch-processes") {
     if (args.positional.size() != 1) return kUsage;
-    return WatchProcesses(args.positional[0], args.Timeout(30));
+    return WatchProcesses(args.positional[0], args.Timeout(30), args.Option(L"--until"));
   }
   if (command == L"run-line") {
     if (args.positional.size() != 1) return kUsage;
