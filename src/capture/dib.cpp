@@ -599,36 +599,45 @@ std::uint8_t* CDib::Bits() {
 }
 const std::uint8_t* CDib::Bits() const { return const_cast<CDib*>(this)->Bits(); }
 
+bool ReadBmpInfoHeader(const std::uint8_t* info, std::size_t infoSize, std::uint64_t available,
+                       std::uint8_t header[kInfoHeaderSize], DibLayout& layout, bool& topDown) {
+  if (!info || infoSize < kInfoHeaderSize || Get32(info) != kInfoHeaderSize) return false;
+  std::memcpy(header, info, kInfoHeaderSize);
+  const int bits = Get16(&header[14]);
+  const std::uint32_t compression = Get32(&header[16]);
+  if (Get32(&header[32]) == 0 && bits >= 1 && bits <= 8) Put32(&header[32], 1u << bits);
+  const std::int64_t height = static_cast<std::int32_t>(Get32(&header[8]));
+  const bool uncompressed = compression == kBiRgb || compression == kBiBitfields;
+  // Rows stored top first are turned to the usual order.
+  topDown = height < 0 && uncompressed;
+  if (topDown) Put32(&header[8], static_cast<std::uint32_t>(-height));
+  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(Get32(&header[4]))) *
+                                   static_cast<std::uint64_t>(height < 0 ? -height : height);
+  // Uncompressed pixels are exactly whole rows, whatever the size field says
+  // (writers put 0, the file size or worse there).
+  if (Get32(&header[20]) == 0 || uncompressed) {
+    Put32(&header[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
+  }
+  return GetDibLayout(header, kInfoHeaderSize, layout) && layout.wholeSize <= available;
+}
+
 bool CDib::ReadFromMemory(const std::uint8_t* bytes, std::size_t size) {
   if (!bytes || size < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return false;
   // The file's real length counts, not its size field; the pixel offset is
   // not needed either, the pixels follow the colour table.
   const std::uint8_t* block = bytes + kFileHeaderSize;
   const std::size_t available = size - kFileHeaderSize;
-  if (Get32(block) != kInfoHeaderSize) return false;
-  std::vector<std::uint8_t> work(block, block + std::min<std::size_t>(available, kInfoHeaderSize));
-  const int bits = Get16(&work[14]);
-  const std::uint32_t compression = Get32(&work[16]);
-  if (Get32(&work[32]) == 0 && bits >= 1 && bits <= 8) Put32(&work[32], 1u << bits);
-  const std::int64_t height = static_cast<std::int32_t>(Get32(&work[8]));
-  const bool uncompressed = compression == kBiRgb || compression == kBiBitfields;
-  // Rows stored top first are turned to the usual order.
-  const bool topDown = height < 0 && uncompressed;
-  if (topDown) Put32(&work[8], static_cast<std::uint32_t>(-height));
-  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(Get32(&work[4]))) *
-                                   static_cast<std::uint64_t>(height < 0 ? -height : height);
-  // Uncompressed pixels are exactly whole rows, whatever the size field says
-  // (writers put 0, the file size or worse there).
-  if (Get32(&work[20]) == 0 || uncompressed) {
-    Put32(&work[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
-  }
+  std::uint8_t header[kInfoHeaderSize];
   DibLayout layout;
-  if (!GetDibLayout(work.data(), work.size(), layout) || layout.wholeSize > available) return false;
+  bool topDown = false;
+  if (!ReadBmpInfoHeader(block, available, available, header, layout, topDown)) return false;
+  std::vector<std::uint8_t> work;
   try {
     work.resize(layout.wholeSize);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  std::memcpy(work.data(), header, kInfoHeaderSize);
   std::memcpy(work.data() + kInfoHeaderSize, block + kInfoHeaderSize, layout.wholeSize - kInfoHeaderSize);
   if (topDown) {
     ReverseRows(work.data() + layout.headerSize + layout.colorTableSize, layout.rowSize, layout.height);
