@@ -31,11 +31,17 @@ std::string Extension(const std::string& name) { return name.size() >= 4 ? name.
 
 }  // namespace
 
-int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text) {
+int PutTextOnClipboard(ClipboardPort& clipboard, std::string_view text) {
+  // The length is the result, and the wide form could not be made whole.
+  if (text.size() > kMaxConvertibleLength) return -2;
   ClipboardSession session(clipboard, 0);
   if (!session.IsOpen()) return -1;
   clipboard.Empty();
-  if (!SetBytes(clipboard, kText, text.c_str(), text.size() + 1)) return -2;
+  std::unique_ptr<ClipDataBlock> block = clipboard.Allocate(text.size() + 1);
+  if (!block) return -2;
+  std::memcpy(block->Data(), text.data(), text.size());
+  block->Data()[text.size()] = 0;
+  if (!clipboard.SetData(kText, std::move(block))) return -2;
   // The wide form is a courtesy: without it the system would make one from
   // the bytes through the code page of the keyboard layout, which garbles
   // Chinese under a Western layout.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/text_list.h"
 #include "capture/jpeg_file.h"
@@ -17,8 +18,9 @@ namespace kelvarion {
 // and beside it as UNICODETEXT, so that programs reading wide text get the
 // same characters whatever keyboard layout is active. Returns the text's
 // length, -1 when the clipboard cannot be opened, -2 when memory cannot be
-// had (the clipboard is then empty).
-int PutTextOnClipboard(ClipboardPort& clipboard, const std::string& text);
+// had (the clipboard is then empty) or the text is longer than INT_MAX bytes
+// (the clipboard is not touched).
+int PutTextOnClipboard(ClipboardPort& clipboard, std::string_view text);
 
 // Puts a BMP file's bitmap (what follows its 14-byte file header) on the
 // clipboard as DIB, as the BMP reader holds it: a file whose header that

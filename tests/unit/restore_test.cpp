@@ -128,6 +128,13 @@ TEST_F(RestoreTest, BmpFilesAreCheckedAndGoBackWithoutTheirFileHeader) {
   refusing.failAllocate = false;
   refusing.failOpen = true;
   EXPECT_EQ(PutTextOnClipboard(refusing, "x"), -1);
+
+  // A text whose length the result cannot give is refused before the
+  // clipboard is opened (the view claims far more than it holds).
+  const char few[] = "ab";
+  SetUp();
+  EXPECT_EQ(PutTextOnClipboard(*clipboard, std::string_view(few, (std::size_t{1} << 32) + 2)), -2);
+  ExpectClipboardUntouched("a text of 4 GiB");
 }
 
 TEST_F(RestoreTest, OnlyTheBitmapTheReaderWouldTakeIsPlaced) {
