@@ -60,9 +60,8 @@ int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std
   const std::size_t got = file->Read(head, sizeof head);
   if (got < 2 || head[0] != 'B' || head[1] != 'M') return -4;
   // Other programs take the bytes for a DIB, so they must be one: the header
-  // is checked as the BMP reader checks it, and only the bitmap it describes
-  // is placed, so neither a header's sizes nor the file's length decide how
-  // much is read.
+  // is checked as the BMP reader checks it, what it describes must fit in the
+  // file (and in the 2 GiB a DIB may hold), and nothing past it is placed.
   std::uint8_t header[kInfoHeaderSize];
   DibLayout layout;
   bool topDown = false;
