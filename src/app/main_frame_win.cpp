@@ -433,7 +433,7 @@ bool CMainFrame::RunBuiltinCommand(int number) {
       break;
     case kBuiltinLockScreen: StartProgram(OwnCommandLine(app.GetExePath(), " /L"), SW_SHOWNORMAL); break;
     case kBuiltinOpenHistoryFolder:
-      StartProgram("explorer.exe \"" + app.GetHistoryDirectory() + "\"", SW_SHOWNORMAL);
+      StartProgram(ExplorerCommandLine(ExplorerPath(), app.GetHistoryDirectory()), SW_SHOWNORMAL);
       break;
     case kBuiltinSettings: OnSettings(); break;
     case kBuiltinExit: PostMessageW(Hwnd(), WM_CLOSE, 0, 0); break;

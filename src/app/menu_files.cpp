@@ -3,6 +3,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "base/dbcs.h"
 #include "base/file_utils.h"
 #include "base/ini.h"
 
@@ -131,10 +132,14 @@ bool ReadConnectFolderEntry(CTessarynApp& app, const std::string& section, Conne
 
 bool IsNetworkFolder(const std::string& folder) { return folder.size() > 2 && folder[0] == '\\' && folder[1] == '\\'; }
 
-std::string ExplorerCommandLine(const std::string& folder) {
+std::string ExplorerCommandLine(const std::string& explorerPath, const std::string& folder) {
   // '"' is below 0x40, so it is never the trail byte of a double-byte character.
-  if (folder.find('"') != std::string::npos) return std::string();
-  return "explorer.exe \"" + folder + "\"";
+  if (explorerPath.empty() || folder.find('"') != std::string::npos) return std::string();
+  // A trail byte 0x5C ("乗" is 81 5C) is no backslash: in the wide command
+  // line it is part of one character and escapes nothing.
+  std::size_t trailing = 0;
+  for (std::string_view rest = folder; EndsWithChar(rest, '\\'); rest.remove_suffix(1)) ++trailing;
+  return "\"" + explorerPath + "\" \"" + folder + std::string(trailing, '\\') + "\"";
 }
 
 }  // namespace kelvarion

@@ -55,9 +55,13 @@ bool ReadConnectFolderEntry(CTessarynApp& app, const std::string& section, Conne
 // the only kind that is connected with the section's user name and password.
 bool IsNetworkFolder(const std::string& folder);
 
-// The command line that opens the folder in the file explorer:
-// explorer.exe "folder". Empty when the folder holds a double quote, which no
+// The command line that opens the folder in the file explorer: the explorer
+// by its full path (a program of that name beside ours or in the current
+// directory must not run instead), then the folder in double quotes. The
+// backslashes that end the folder are doubled, so that the last of them does
+// not escape the closing quote ("c:\" becomes "c:\\"). Empty when the
+// explorer path is empty, or when the folder holds a double quote, which no
 // path can, and which would let the value add arguments of its own.
-std::string ExplorerCommandLine(const std::string& folder);
+std::string ExplorerCommandLine(const std::string& explorerPath, const std::string& folder);
 
 }  // namespace kelvarion

@@ -2,10 +2,15 @@
 // archive database, the host's file names in the native build).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kelvarion {
+
+// Texts the Win32 conversions cannot take whole (more than INT_MAX bytes or
+// code units) are not converted: the result is empty, never a cut text.
+inline constexpr std::size_t kMaxConvertibleLength = 0x7FFFFFFF;
 
 // Bytes that do not convert become '?'.
 std::string Cp936ToUtf8(std::string_view text);

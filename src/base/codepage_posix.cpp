@@ -10,6 +10,8 @@ namespace kelvarion {
 namespace {
 std::string Convert(std::string_view text, const char* to, const char* from) {
   std::string out;
+  // The same limit as the Win32 conversions, so that both builds agree.
+  if (text.size() > kMaxConvertibleLength) return out;
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
   char* in = const_cast<char*>(text.data());
@@ -34,6 +36,7 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
 
 std::string Utf16ToCp936(std::u16string_view text) {
   std::string out;
+  if (text.size() > kMaxConvertibleLength) return out;
   iconv_t cd = iconv_open("CP936", "UTF-16LE");
   if (cd == reinterpret_cast<iconv_t>(-1)) return out;
   // iconv takes bytes: lay the code units out little-endian whatever the host.
@@ -76,6 +79,7 @@ std::string Cp936ToUtf8(std::string_view text) { return Convert(text, "UTF-8", "
 std::string Utf8ToCp936(std::string_view text) { return Convert(text, "CP936", "UTF-8"); }
 
 std::u16string Cp936ToUtf16(std::string_view text) {
+  if (text.size() > kMaxConvertibleLength) return std::u16string();
   // Through UTF-8, whose '?' marks keep their place (iconv's UTF-16 output
   // would take a one-byte mark out of step).
   const std::string utf8 = Cp936ToUtf8(text);

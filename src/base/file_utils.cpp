@@ -1,5 +1,7 @@
 #include "base/file_utils.h"
 
+#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "base/dbcs.h"
@@ -35,13 +37,20 @@ bool FileExists(FileSystem& fs, const std::string& path) { return !path.empty() 
 int ReadTextFile(FileSystem& fs, const std::string& file, std::string& text) {
   auto f = fs.Open(file, OpenMode::kRead);
   if (!f) return -1;
+  // The length is the result: a text it cannot count is refused whole,
+  // before it is read, rather than counted wrong.
+  constexpr std::size_t kMaxText = INT_MAX;
+  if (f->Size() > static_cast<std::int64_t>(kMaxText)) return -2;
   constexpr std::size_t kBlock = 32768;
   std::vector<char> block(kBlock);
   std::string out;
   for (;;) {
     std::size_t got = f->Read(block.data(), kBlock);
     std::string_view part(block.data(), got);
-    out.append(part.substr(0, part.find('\0')));
+    part = part.substr(0, part.find('\0'));
+    // A file that grows while it is read.
+    if (part.size() > kMaxText - out.size()) return -2;
+    out.append(part);
     if (got < kBlock) break;
   }
   text = std::move(out);

@@ -27,8 +27,9 @@ int CreateDirectoryPath(FileSystem& fs, const std::string& path);
 bool FileExists(FileSystem& fs, const std::string& path);
 
 // Fills text with the file's bytes, where a zero byte ends the contribution
-// of its 32 768-byte block. Returns the length of the text, or -1 (text
-// unchanged) when the file cannot be opened.
+// of its 32 768-byte block. Returns the length of the text, or (text
+// unchanged) -1 when the file cannot be opened, -2 when it holds more than
+// INT_MAX bytes, a length the result cannot give.
 int ReadTextFile(FileSystem& fs, const std::string& file, std::string& text);
 
 // Creates or replaces the file with the bytes of text, writing into it

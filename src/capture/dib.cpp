@@ -73,7 +73,9 @@ struct Channel {
   }
 };
 
-// Turns the rows of a packed DIB into blue, green, red triples.
+// Turns the rows of a packed DIB into blue, green, red triples, a span of at
+// most kSpan pixels at a time: the scratch is the same for every picture, so
+// no width a header claims can make it fail.
 class RowDecoder {
  public:
   RowDecoder(const std::uint8_t* dib, const DibLayout& layout) : layout_(layout) {
@@ -90,47 +92,48 @@ class RowDecoder {
       }
       red_ = Channel(masks[0]), green_ = Channel(masks[1]), blue_ = Channel(masks[2]);
     }
-    if (layout.bitCount != 24) scratch_.resize(static_cast<std::size_t>(layout.width) * 3);
   }
 
-  // Row `y` counted from the bottom, as stored.
-  const std::uint8_t* Row(std::int64_t y) {
+  static constexpr std::size_t kSpan = 4096;
+
+  // Pixels first .. first + count - 1 (count at most kSpan) of row `y`
+  // counted from the bottom, as stored.
+  const std::uint8_t* Span(std::int64_t y, std::size_t first, std::size_t count) {
     const std::uint8_t* row = pixels_ + static_cast<std::size_t>(y) * layout_.rowSize;
-    const auto width = static_cast<std::size_t>(layout_.width);
     std::uint8_t* out = scratch_.data();
     switch (layout_.bitCount) {
       case 24:
-        return row;
+        return row + 3 * first;
       case 1:
       case 4:
       case 8: {
         const int bits = layout_.bitCount;
         const std::size_t stride = layout_.IsCore() ? 3 : 4;
-        for (std::size_t x = 0; x < width; ++x) {
-          std::size_t bit = x * bits;
+        for (std::size_t i = 0; i < count; ++i) {
+          std::size_t bit = (first + i) * bits;
           unsigned index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
           if (index < layout_.colorCount) {
-            std::memcpy(out + 3 * x, table_ + index * stride, 3);
+            std::memcpy(out + 3 * i, table_ + index * stride, 3);
           } else {
-            std::memset(out + 3 * x, 0, 3);
+            std::memset(out + 3 * i, 0, 3);
           }
         }
         return out;
       }
       case 16:
-        for (std::size_t x = 0; x < width; ++x) {
-          std::uint32_t px = Get16(row + 2 * x);
-          out[3 * x] = blue_.Value(px, true);
-          out[3 * x + 1] = green_.Value(px, true);
-          out[3 * x + 2] = red_.Value(px, true);
+        for (std::size_t i = 0; i < count; ++i) {
+          std::uint32_t px = Get16(row + 2 * (first + i));
+          out[3 * i] = blue_.Value(px, true);
+          out[3 * i + 1] = green_.Value(px, true);
+          out[3 * i + 2] = red_.Value(px, true);
         }
         return out;
       default:  // 32
-        for (std::size_t x = 0; x < width; ++x) {
-          std::uint32_t px = Get32(row + 4 * x);
-          out[3 * x] = blue_.Value(px, false);
-          out[3 * x + 1] = green_.Value(px, false);
-          out[3 * x + 2] = red_.Value(px, false);
+        for (std::size_t i = 0; i < count; ++i) {
+          std::uint32_t px = Get32(row + 4 * (first + i));
+          out[3 * i] = blue_.Value(px, false);
+          out[3 * i + 1] = green_.Value(px, false);
+          out[3 * i + 2] = red_.Value(px, false);
         }
         return out;
     }
@@ -141,7 +144,7 @@ class RowDecoder {
   const std::uint8_t* table_ = nullptr;
   const std::uint8_t* pixels_ = nullptr;
   Channel red_, green_, blue_;
-  std::vector<std::uint8_t> scratch_;
+  std::array<std::uint8_t, 3 * kSpan> scratch_;
 };
 
 // Nearest colour of a table (at most 256 entries) by squared distance, the
@@ -452,8 +455,11 @@ Palette CreateOctreePalette(const CDib& dib, std::size_t maxColors, int colorBit
   const auto width = static_cast<std::size_t>(layout.width);
   // Rows as the picture reads, top first, left to right.
   for (std::int64_t y = layout.height - 1; y >= 0; --y) {
-    const std::uint8_t* bgr = decoder.Row(y);
-    for (std::size_t x = 0; x < width; ++x) tree.Add(bgr[3 * x + 2], bgr[3 * x + 1], bgr[3 * x]);
+    for (std::size_t first = 0; first < width; first += RowDecoder::kSpan) {
+      const std::size_t count = std::min(RowDecoder::kSpan, width - first);
+      const std::uint8_t* bgr = decoder.Span(y, first, count);
+      for (std::size_t i = 0; i < count; ++i) tree.Add(bgr[3 * i + 2], bgr[3 * i + 1], bgr[3 * i]);
+    }
   }
   if (stats) *stats = tree.Stats();
   return tree.Take();
@@ -505,42 +511,44 @@ std::vector<std::uint8_t> ConvertDIBFormat(const std::vector<std::uint8_t>& sour
   RowDecoder decoder(source.data(), src);
   const auto width = static_cast<std::size_t>(src.width);
   for (std::int64_t y = 0; y < src.height; ++y) {
-    const std::uint8_t* bgr = decoder.Row(y);
     std::uint8_t* row = pixels + static_cast<std::size_t>(y) * rowSize;
-    switch (bitCount) {
-      case 1:
-      case 4:
-      case 8: {
-        // Neighbours are often the same colour: map them once.
-        int lastKey = -1;
-        std::uint8_t index = 0;
-        for (std::size_t x = 0; x < width; ++x) {
-          const std::uint8_t* p = bgr + 3 * x;
-          int key = (p[2] << 16) | (p[1] << 8) | p[0];
-          if (key != lastKey) {
-            index = nearest.Map(p[0], p[1], p[2]);
-            lastKey = key;
+    // Neighbours are often the same colour: map them once.
+    int lastKey = -1;
+    std::uint8_t index = 0;
+    for (std::size_t first = 0; first < width; first += RowDecoder::kSpan) {
+      const std::size_t count = std::min(RowDecoder::kSpan, width - first);
+      const std::uint8_t* bgr = decoder.Span(y, first, count);
+      switch (bitCount) {
+        case 1:
+        case 4:
+        case 8:
+          for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t* p = bgr + 3 * i;
+            int key = (p[2] << 16) | (p[1] << 8) | p[0];
+            if (key != lastKey) {
+              index = nearest.Map(p[0], p[1], p[2]);
+              lastKey = key;
+            }
+            std::size_t bit = (first + i) * bitCount;
+            row[bit / 8] |= static_cast<std::uint8_t>(index << (8 - bitCount - bit % 8));
           }
-          std::size_t bit = x * bitCount;
-          row[bit / 8] |= static_cast<std::uint8_t>(index << (8 - bitCount - bit % 8));
-        }
-        break;
+          break;
+        case 16:
+          for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t* p = bgr + 3 * i;
+            Put16(row + 2 * (first + i), ((p[2] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[0] >> 3));
+          }
+          break;
+        case 24:
+          std::memcpy(row + 3 * first, bgr, count * 3);
+          break;
+        default:
+          for (std::size_t i = 0; i < count; ++i) {
+            std::memcpy(row + 4 * (first + i), bgr + 3 * i, 3);
+            row[4 * (first + i) + 3] = 0;
+          }
+          break;
       }
-      case 16:
-        for (std::size_t x = 0; x < width; ++x) {
-          const std::uint8_t* p = bgr + 3 * x;
-          Put16(row + 2 * x, ((p[2] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[0] >> 3));
-        }
-        break;
-      case 24:
-        std::memcpy(row, bgr, width * 3);
-        break;
-      default:
-        for (std::size_t x = 0; x < width; ++x) {
-          std::memcpy(row + 4 * x, bgr + 3 * x, 3);
-          row[4 * x + 3] = 0;
-        }
-        break;
     }
   }
   return out;
@@ -591,36 +599,45 @@ std::uint8_t* CDib::Bits() {
 }
 const std::uint8_t* CDib::Bits() const { return const_cast<CDib*>(this)->Bits(); }
 
+bool ReadBmpInfoHeader(const std::uint8_t* info, std::size_t infoSize, std::uint64_t available,
+                       std::uint8_t header[kInfoHeaderSize], DibLayout& layout, bool& topDown) {
+  if (!info || infoSize < kInfoHeaderSize || Get32(info) != kInfoHeaderSize) return false;
+  std::memcpy(header, info, kInfoHeaderSize);
+  const int bits = Get16(&header[14]);
+  const std::uint32_t compression = Get32(&header[16]);
+  if (Get32(&header[32]) == 0 && bits >= 1 && bits <= 8) Put32(&header[32], 1u << bits);
+  const std::int64_t height = static_cast<std::int32_t>(Get32(&header[8]));
+  const bool uncompressed = compression == kBiRgb || compression == kBiBitfields;
+  // Rows stored top first are turned to the usual order.
+  topDown = height < 0 && uncompressed;
+  if (topDown) Put32(&header[8], static_cast<std::uint32_t>(-height));
+  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(Get32(&header[4]))) *
+                                   static_cast<std::uint64_t>(height < 0 ? -height : height);
+  // Uncompressed pixels are exactly whole rows, whatever the size field says
+  // (writers put 0, the file size or worse there).
+  if (Get32(&header[20]) == 0 || uncompressed) {
+    Put32(&header[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
+  }
+  return GetDibLayout(header, kInfoHeaderSize, layout) && layout.wholeSize <= available;
+}
+
 bool CDib::ReadFromMemory(const std::uint8_t* bytes, std::size_t size) {
   if (!bytes || size < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return false;
   // The file's real length counts, not its size field; the pixel offset is
   // not needed either, the pixels follow the colour table.
   const std::uint8_t* block = bytes + kFileHeaderSize;
   const std::size_t available = size - kFileHeaderSize;
-  if (Get32(block) != kInfoHeaderSize) return false;
-  std::vector<std::uint8_t> work(block, block + std::min<std::size_t>(available, kInfoHeaderSize));
-  const int bits = Get16(&work[14]);
-  const std::uint32_t compression = Get32(&work[16]);
-  if (Get32(&work[32]) == 0 && bits >= 1 && bits <= 8) Put32(&work[32], 1u << bits);
-  const std::int64_t height = static_cast<std::int32_t>(Get32(&work[8]));
-  const bool uncompressed = compression == kBiRgb || compression == kBiBitfields;
-  // Rows stored top first are turned to the usual order.
-  const bool topDown = height < 0 && uncompressed;
-  if (topDown) Put32(&work[8], static_cast<std::uint32_t>(-height));
-  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(Get32(&work[4]))) *
-                                   static_cast<std::uint64_t>(height < 0 ? -height : height);
-  // Uncompressed pixels are exactly whole rows, whatever the size field says
-  // (writers put 0, the file size or worse there).
-  if (Get32(&work[20]) == 0 || uncompressed) {
-    Put32(&work[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
-  }
+  std::uint8_t header[kInfoHeaderSize];
   DibLayout layout;
-  if (!GetDibLayout(work.data(), work.size(), layout) || layout.wholeSize > available) return false;
+  bool topDown = false;
+  if (!ReadBmpInfoHeader(block, available, available, header, layout, topDown)) return false;
+  std::vector<std::uint8_t> work;
   try {
     work.resize(layout.wholeSize);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  std::memcpy(work.data(), header, kInfoHeaderSize);
   std::memcpy(work.data() + kInfoHeaderSize, block + kInfoHeaderSize, layout.wholeSize - kInfoHeaderSize);
   if (topDown) {
     ReverseRows(work.data() + layout.headerSize + layout.colorTableSize, layout.rowSize, layout.height);

@@ -54,6 +54,17 @@ std::uint64_t DibRowSize(int bitCount, std::int64_t width);
 // DIB has no colour table.
 Palette CreateDIBPalette(const std::vector<std::uint8_t>& dib);
 
+// The information header of a BMP file, checked as the BMP reader checks it:
+// `info` (infoSize bytes, at least 40) is what follows the 14-byte file
+// header, `available` how many bytes the file has there in all. Fills
+// `header` with the header as the packed DIB is held (colours used and image
+// size filled in, the height made positive), `layout` with its layout and
+// `topDown` with whether the file's rows must be turned over. False for a
+// header other than the 40-byte one, sizes the reader refuses, or a DIB
+// longer than the bytes available.
+bool ReadBmpInfoHeader(const std::uint8_t* info, std::size_t infoSize, std::uint64_t available,
+                       std::uint8_t header[kInfoHeaderSize], DibLayout& layout, bool& topDown);
+
 class CDib;
 
 // How much the octree held at its largest, for the benchmarks and tests.

@@ -16,10 +16,17 @@ constexpr int kHashShift = 4;
 
 // A picture larger than this is refused before anything is allocated for it.
 constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 27;
-// No LZW code (two bits at the least) stands for more than 4096 pixels, so one
-// byte of image data yields at most this many pixels: a header that claims
-// more than its data can give is refused instead of being allocated for.
-constexpr std::uint64_t kMaxPixelsPerDataByte = 4 * 4096;
+
+// The most pixels LZW data of this many bytes can stand for. A code read at a
+// width of w bits is one longer than some table entry at most, and while codes
+// are w bits wide the table holds fewer than 2^w entries, each at most one
+// longer than the one before: so a w-bit code yields at most 2^w pixels.
+// 2^w / w grows with w, so no stream yields more than 4096 / 12 pixels a bit,
+// whatever its clear codes and widths. A header that claims more than its data
+// can give is refused instead of being allocated for.
+std::uint64_t MaxLzwPixels(std::size_t dataBytes) {
+  return static_cast<std::uint64_t>(dataBytes) * 8 * kMaxMaxCode / kMaxBits;
+}
 
 void Put16(std::vector<std::uint8_t>& out, int v) {
   out.push_back(static_cast<std::uint8_t>(v));
@@ -423,18 +430,6 @@ std::vector<std::uint8_t> GifFile::GIFReadMemory(const std::uint8_t* bytes, std:
     return {};
   }
   const std::uint64_t pixels = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h);
-  std::vector<std::uint8_t> rgb;
-  if (pixels > kMaxPixels || pixels > (static_cast<std::uint64_t>(in.Remaining()) + 1) * kMaxPixelsPerDataByte) {
-    error_ = "Out of Memory in GIFRead";
-    return {};
-  }
-  try {
-    rgb.resize(pixels * 3);
-  } catch (const std::bad_alloc&) {
-    error_ = "Out of Memory in GIFRead";
-    return {};
-  }
-
   const bool local = (flags & 0x80) != 0;
   ColorTable localColors{};
   if (local && !in.Read(localColors.data(), (2u << (flags & 7)) * 3)) {
@@ -448,8 +443,22 @@ std::vector<std::uint8_t> GifFile::GIFReadMemory(const std::uint8_t* bytes, std:
                    : "Error reading GIF file\nGIFScreen Colormap\nGiving up";
     return {};
   }
+  // The image data are read before the picture is allocated, so that the
+  // picture can be no larger than what they can fill.
   std::vector<std::uint8_t> data;
-  in.ReadSubBlocks(&data);
+  std::vector<std::uint8_t> rgb;
+  try {
+    in.ReadSubBlocks(&data);
+    // One byte to spare: a small picture whose data are cut off still reads.
+    if (pixels > kMaxPixels || pixels > MaxLzwPixels(data.size() + 1)) {
+      error_ = "Out of Memory in GIFRead";
+      return {};
+    }
+    rgb.resize(pixels * 3);
+  } catch (const std::bad_alloc&) {
+    error_ = "Out of Memory in GIFRead";
+    return {};
+  }
   PixelSink sink(rgb.data(), w, h, (flags & 0x40) != 0, local ? localColors : globalColors);
   DecodeLzw(codeSize, data, sink);
   width = w;
@@ -491,7 +500,13 @@ bool GifFile::Save(FileSystem& fs, const std::string& path, const CDib* dib) {
   }
   const int width = work->Width(), height = work->Height();
   // Rows packed to the width and turned top-down in one pass.
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height);
+  std::vector<std::uint8_t> pixels;
+  try {
+    pixels.resize(static_cast<std::size_t>(width) * height);
+  } catch (const std::bad_alloc&) {
+    error_ = "Out of Memory in GIF save";
+    return false;
+  }
   for (int y = 0; y < height; ++y) {
     std::memcpy(&pixels[static_cast<std::size_t>(y) * width],
                 work->Bits() + static_cast<std::size_t>(height - 1 - y) * layout.rowSize, width);

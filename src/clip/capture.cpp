@@ -313,8 +313,15 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
     // marker; anything else takes the first icon of the source program.
     MarkerInfo marker;
     if (!markerText.empty() && ReadWholeMarker(markerText, marker)) {
-      iconFile = marker.iconFile;
-      iconIndex = marker.iconIndex;
+      // Any program can set a marker: its icon file is opened (now and at
+      // every start) only when it is a file on this computer.
+      if (IsLocalIconFile(context.files, marker.iconFile)) {
+        iconFile = marker.iconFile;
+        iconIndex = marker.iconIndex;
+      } else {
+        iconFile = formats.GetDefaultIconFile();
+        iconIndex = kDefaultIconIndex;
+      }
       memo = marker.memo;
     }
     position = formats.AddFormatList(formatList, iconFile, iconIndex);

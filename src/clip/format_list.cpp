@@ -42,6 +42,20 @@ std::string MakeFormatList(const CTextList& names) {
   return ReplaceAll(ReplaceAll(joined, ",,", ","), "'", " ");
 }
 
+bool IsLocalIconFile(FileSystem& fs, const std::string& path) {
+  if (path.size() < 4) return false;
+  const char drive = static_cast<char>(path[0] | 0x20);
+  if (drive < 'a' || drive > 'z' || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
+  // Wildcards would let the existence test match some other file, and a
+  // second colon names a stream or is no path at all. All of these lie below
+  // 0x40, so none of them is ever the trail byte of a double-byte character.
+  for (std::size_t i = 2; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c < 0x20 || c == '*' || c == '?' || c == ':') return false;
+  }
+  return fs.Exists(path) && !fs.IsDirectory(path);
+}
+
 CFormatListTable::CFormatListTable(FileSystem& fs, std::string exePath, std::string localDirectory)
     : fs_(fs), exePathLower_(ToLower(exePath)), localDirectory_(std::move(localDirectory)) {}
 
@@ -50,7 +64,7 @@ std::string CFormatListTable::GetFormatListFilePath() const { return localDirect
 bool CFormatListTable::IsDefaultIcon(const std::string& iconFile, int iconIndex) const {
   // Paths name the same file whatever their case; a dialog hands back the
   // executable's path as the system spells it.
-  return iconIndex == 1 && EqualsNoCase(iconFile, exePathLower_);
+  return iconIndex == kDefaultIconIndex && EqualsNoCase(iconFile, exePathLower_);
 }
 
 void CFormatListTable::LoadFormatList() {
@@ -76,6 +90,13 @@ void CFormatListTable::LoadFormatList() {
       if (comma != std::string::npos && comma > 0) {
         iconFile = value.substr(0, comma);
         iconIndex = StrToInt(std::string_view(value).substr(comma + 1));
+      }
+      // Anyone can write this file (and the clipboard marker that fed it):
+      // a path that is not a local file gets the program's own icon, which
+      // also keeps it out of the file at the next save.
+      if (!IsLocalIconFile(fs_, iconFile)) {
+        iconFile = exePathLower_;
+        iconIndex = kDefaultIconIndex;
       }
       formatLists_.Add(key);
       iconFiles_.Add(iconFile);

@@ -15,6 +15,18 @@ namespace kelvarion {
 // then ",," becomes "," and every "'" a blank.
 std::string MakeFormatList(const CTextList& names);
 
+// Whether an icon file may be opened: an existing file (not a folder) named
+// by a full path on a drive letter ("C:\..."). Icon files come from other
+// programs' clipboard markers and from "FormatList.ini", and are opened at
+// every start; a UNC or device path ("\\server\share", "\\?\", "\\.\")
+// would connect to another machine with the user's credentials, and a
+// relative path resolves wherever the current directory happens to be. Such
+// paths are refused before the file system is asked anything about them.
+bool IsLocalIconFile(FileSystem& fs, const std::string& path);
+
+// The program's own icon, used for a format set whose icon file is refused.
+inline constexpr int kDefaultIconIndex = 1;
+
 class CFormatListTable {
  public:
   // exePath: the running executable's full path (the default icon is this

@@ -9,6 +9,7 @@
 #include "base/file_utils.h"
 #include "base/ini.h"
 #include "base/strings.h"
+#include "capture/dib.h"
 #include "capture/image_convert.h"
 #include "clip/clipboard_file.h"
 
@@ -19,7 +20,6 @@ namespace {
 constexpr std::uint32_t kText = 1;
 constexpr std::uint32_t kDib = 8;
 constexpr std::uint32_t kUnicodeText = 13;
-constexpr std::size_t kBmpFileHeader = 14;
 
 bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std::size_t size) {
   std::unique_ptr<ClipDataBlock> block = clipboard.Allocate(size);
@@ -32,11 +32,17 @@ std::string Extension(const std::string& name) { return name.size() >= 4 ? name.
 
 }  // namespace
 
-int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, const std::string& text) {
+int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text) {
+  // The length is the result, and the wide form could not be made whole.
+  if (text.size() > kMaxConvertibleLength) return -2;
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -1;
   clipboard.Empty();
-  if (!SetBytes(clipboard, kText, text.c_str(), text.size() + 1)) return -2;
+  std::unique_ptr<ClipDataBlock> block = clipboard.Allocate(text.size() + 1);
+  if (!block) return -2;
+  std::memcpy(block->Data(), text.data(), text.size());
+  block->Data()[text.size()] = 0;
+  if (!clipboard.SetData(kText, std::move(block))) return -2;
   // The wide form is a courtesy: without it the system would make one from
   // the bytes through the code page of the keyboard layout, which garbles
   // Chinese under a Western layout.
@@ -51,20 +57,33 @@ int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std
   std::unique_ptr<File> file = files.Open(path, OpenMode::kRead);
   if (!file) return -3;
   const std::int64_t size = file->Size();
-  if (size <= static_cast<std::int64_t>(kBmpFileHeader)) return -2;
-  char mark[2] = {};
-  if (file->Read(mark, 2) != 2 || mark[0] != 'B' || mark[1] != 'M') return -4;
+  if (size <= static_cast<std::int64_t>(kFileHeaderSize)) return -2;
+  std::uint8_t head[kFileHeaderSize + kInfoHeaderSize] = {};
+  const std::size_t got = file->Read(head, sizeof head);
+  if (got < 2 || head[0] != 'B' || head[1] != 'M') return -4;
+  // Other programs take the bytes for a DIB, so they must be one: the header
+  // is checked as the BMP reader checks it, what it describes must fit in the
+  // file (and in the 2 GiB a DIB may hold), and nothing past it is placed.
+  std::uint8_t header[kInfoHeaderSize];
+  DibLayout layout;
+  bool topDown = false;
+  if (got < sizeof head ||
+      !ReadBmpInfoHeader(head + kFileHeaderSize, kInfoHeaderSize, static_cast<std::uint64_t>(size) - kFileHeaderSize,
+                         header, layout, topDown))
+    return -4;
   // The bitmap is read whole before the clipboard is touched, so a file that
   // cannot be read leaves the clipboard as it was.
   std::vector<std::uint8_t> bitmap;
-  const std::size_t length = static_cast<std::size_t>(size) - kBmpFileHeader;
+  const auto length = static_cast<std::size_t>(layout.wholeSize);
   try {
     bitmap.resize(length);
   } catch (const std::bad_alloc&) {
     return -6;
   }
-  if (!file->Seek(kBmpFileHeader) || file->Read(bitmap.data(), length) != length) return -7;
+  std::memcpy(bitmap.data(), header, kInfoHeaderSize);
+  if (file->Read(bitmap.data() + kInfoHeaderSize, length - kInfoHeaderSize) != length - kInfoHeaderSize) return -7;
   file.reset();
+  if (topDown) ReverseRows(bitmap.data() + layout.headerSize + layout.colorTableSize, layout.rowSize, layout.height);
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -5;
   clipboard.Empty();

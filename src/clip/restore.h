@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/text_list.h"
 #include "capture/jpeg_file.h"
@@ -22,14 +23,19 @@ namespace kelvarion {
 // and beside it as UNICODETEXT, so that programs reading wide text get the
 // same characters whatever keyboard layout is active. Returns the text's
 // length, -1 when the clipboard cannot be opened, -2 when memory cannot be
-// had (the clipboard is then empty).
-int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, const std::string& text);
+// had (the clipboard is then empty) or the text is longer than INT_MAX bytes
+// (the clipboard is not touched).
+int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text);
 
-// Puts a BMP file's bitmap (the file less its 14-byte header) on the
-// clipboard as DIB. Returns the number of bytes placed, or -1 (no such
-// file), -2 (not longer than 14 bytes), -3 (cannot be opened), -4 (does not
-// begin with "BM"), -5 (the clipboard cannot be opened), -6 (no memory), -7
-// (the bitmap cannot be read in full; the clipboard is then empty).
+// Puts a BMP file's bitmap (what follows its 14-byte file header) on the
+// clipboard as DIB, as the BMP reader holds it: a file whose header that
+// reader refuses is not placed, and only the bytes its header describes are
+// (rows stored top first are turned over, colours used and image size filled
+// in). Returns the number of bytes placed, or -1 (no such file), -2 (not
+// longer than 14 bytes), -3 (cannot be opened), -4 (does not begin with "BM",
+// or its header is refused), -5 (the clipboard cannot be opened), -6 (no
+// memory), -7 (the bitmap cannot be read in full). The clipboard is touched
+// only once the bitmap has been read.
 int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
                           ClipboardPort::Window owner);
 

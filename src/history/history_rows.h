@@ -78,7 +78,7 @@ class CHistoryRows {
 // What the first fill of the list found in the history directory.
 struct HistoryFill {
   bool oldHistory = false;  // some history file is older than the cut-off
-  std::string lastText;     // whole text of the newest row when it is a ".spt"
+  std::string lastText;     // whole text of the newest row when it is a ".spt" of at most 16 MiB
 };
 
 // The oldest stamp still shown at start-up: now minus autoLoadDays days, as a

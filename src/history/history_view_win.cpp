@@ -434,14 +434,23 @@ void CTessarynView::OnKeyDown(WPARAM key) {
   }
 }
 
-void CTessarynView::OnDropFiles(HDROP drop) {
+std::string ReadDroppedFileNames(HDROP drop) {
   std::string text;
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    wchar_t path[512] = {};
-    UINT n = DragQueryFileW(drop, i, path, static_cast<UINT>(std::size(path)));
-    text += Narrow(std::wstring_view(path, n)) + "\r\n";
+    // Each path is asked for its length first: long paths ("\\?\" ones
+    // and those the system allows past MAX_PATH) come through whole.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
+    const UINT n = DragQueryFileW(drop, i, path.data(), length + 1);
+    path.resize(n <= length ? n : length);
+    text += Narrow(path) + "\r\n";
   }
+  return text;
+}
+
+void CTessarynView::OnDropFiles(HDROP drop) {
+  const std::string text = ReadDroppedFileNames(drop);
   DragFinish(drop);
   if (text.empty()) return;
   CaptureContext capture = MakeCaptureContext();

@@ -20,6 +20,9 @@ namespace kelvarion {
 
 class CMainFrame;
 
+// Every path of a drop, whatever its length, each followed by "\r\n".
+std::string ReadDroppedFileNames(HDROP drop);
+
 // The document of the single-document window holds nothing: the rows live in
 // the view, the files in the history directory.
 class CTessarynDoc {};

@@ -1,5 +1,6 @@
 #include "win/process.h"
 
+#include "base/file_utils.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -18,6 +19,15 @@ bool StartProgram(const std::string& commandLine, int show, const std::string& d
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
+}
+
+std::string ExplorerPath() {
+  // The system's Windows directory: on a terminal server GetWindowsDirectoryW
+  // can give a private one per user instead.
+  wchar_t directory[MAX_PATH];
+  const UINT n = GetSystemWindowsDirectoryW(directory, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return std::string();
+  return AddTrailingBackslash(Narrow(std::wstring_view(directory, n))) + "explorer.exe";
 }
 
 std::string OwnCommandLine(const std::string& exePath, const std::string& switchText) {

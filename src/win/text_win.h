@@ -7,6 +7,7 @@
 
 namespace kelvarion {
 
+// Texts too long for the W functions' int lengths come back empty, never cut.
 std::wstring Widen(std::string_view cp936);
 std::string Narrow(std::wstring_view wide);
 

@@ -1,10 +1,13 @@
 """The "/D" role: Kelvarion.exe opens one folder of connect.ini in the file
-explorer and ends, started the way the paste menu starts it."""
+explorer and ends, started the way the paste menu starts it; and the explorer
+that the program starts is the system's."""
+import shutil
 import subprocess
 
 import pytest
 
 from conftest import KDRIVER, WM_CLOSE, read_ini, wait_for, windows_path, write_ini_value
+from test_paste_menu import choose, start_with_rows
 
 EXPLORER_CLASS = "ExplorerWClass"
 
@@ -87,3 +90,26 @@ def test_section_without_usable_folder_opens_nothing(program, explorers, name, l
     if "目录" not in lines:
         assert section.get("目录") == "", "the missing folder key is written back empty"
         assert "密码" not in section, "without a folder the password is never read (nor written)"
+
+
+def plant_explorer(program):
+    """A program named explorer.exe beside Kelvarion.exe, where Windows looks
+    first for a bare program name: a copy of the driver, which opens no window."""
+    shutil.copy2(KDRIVER, program.folder / "explorer.exe")
+
+
+def test_connect_folder_starts_the_systems_explorer(program, explorers):
+    plant_explorer(program)
+    write_ini_value(program.local_dir / "connect.ini", "打开C盘", "目录", "c:\\")
+    assert run_connect(program, "打开C盘") == 0
+    new = wait_new_explorer(program, explorers)
+    assert any("C:" in title for title in new.values()), f"the explorer shows drive C:, not {new}"
+
+
+def test_the_history_folder_opens_in_the_systems_explorer(program, explorers):
+    plant_explorer(program)
+    start_with_rows(program, 1)
+    choose(program, "i", "t")  # 内置命令(&I), 打开临时目录(&T)
+    new = wait_new_explorer(program, explorers)
+    program.screenshot("history-folder-explorer")
+    assert any("CPasteClipboard" in title for title in new.values()), f"the explorer shows the history folder, not {new}"

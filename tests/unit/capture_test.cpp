@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "base/dbcs.h"
+#include "base/ini.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
 #include "history/history_rows.h"
 #include "platform/memory/memory_clipboard.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -463,7 +466,26 @@ TEST_F(MemoryCaptureTest, KnownFormatSetTakesItsIcon) {
   EXPECT_EQ(sink_.rows[0].text, source_.windowTitle) << "the memo still comes from the source window";
 }
 
-TEST_F(MemoryCaptureTest, MarkerGivesMemoAndIcon) {
+// Captures over files in memory, where an icon file can stand at any path the
+// marker names, network paths included.
+class MemoryFilesCaptureTest : public ::testing::Test {
+ protected:
+  static constexpr char kLocal[] = "C:\\Users\\u\\";
+  MemoryFilesCaptureTest() { formats_.LoadFormatList(); }
+  CaptureResult CaptureAll() { return CaptureAllFormats(context_, state_, formats_, source_); }
+
+  MemoryFileSystem files_;
+  MemoryClipboard clipboard_;
+  FixedClock clock_;
+  RecordingSink sink_;
+  CFormatListTable formats_{files_, kExe, kLocal};
+  CaptureContext context_{clipboard_, files_, clock_, std::string(kLocal) + "CPasteClipboard\\", 0, sink_};
+  CaptureState state_;
+  ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
+};
+
+TEST_F(MemoryFilesCaptureTest, MarkerGivesMemoAndALocalIcon) {
+  const std::string own = formats_.GetDefaultIconFile();
   struct Case {
     std::string marker;
     std::string iconFile;
@@ -475,16 +497,24 @@ TEST_F(MemoryCaptureTest, MarkerGivesMemoAndIcon) {
       {BuildMarkerText("C:\\工具\\编辑器.exe", 5, "备忘\r\n第二行"), "C:\\工具\\编辑器.exe", 5, "备忘\r\n第二行",
        "a memo over two lines is kept whole"},
       {BuildMarkerText("C:\\a.exe", 3, ""), "C:\\a.exe", 3, "", "an empty memo still gives the marker's icon"},
-      {"Kelvarion-1\r\nC:\\a.exe\r\n3", "C:\\Windows\\notepad.exe", 0, "无标题 - 记事本", "a short marker is ignored"},
-      {"Other-1\r\nC:\\a.exe\r\n3\r\nm", "C:\\Windows\\notepad.exe", 0, "无标题 - 记事本", "a foreign marker"},
+      {"Kelvarion-1\r\nC:\\a.exe\r\n3", source_.programPath, 0, source_.windowTitle, "a short marker is ignored"},
+      {"Other-1\r\nC:\\a.exe\r\n3\r\nm", source_.programPath, 0, source_.windowTitle, "a foreign marker"},
+      {BuildMarkerText("\\\\server\\share\\a.ico", 2, "远程"), own, kDefaultIconIndex, "远程",
+       "a network path is never opened: the program's own icon"},
+      {BuildMarkerText("C:\\gone.exe", 2, "m"), own, kDefaultIconIndex, "m", "a file that is not there"},
+      {BuildMarkerText("a.ico", 2, "m"), own, kDefaultIconIndex, "m", "a relative path"},
   };
+  for (const char* path : {"C:\\工具\\编辑器.exe", "C:\\a.exe", "\\\\server\\share\\a.ico", "a.ico"})
+    files_.PutFile(path, "MZ");
+  const std::string formatFile = std::string(kLocal) + "FormatList.ini";
   int n = 0;
   for (const Case& c : cases) {
     clock_.reading.seconds += 1;
-    std::uint32_t marker = clipboard().RegisterFormat(kMarkerFormatName);
+    std::uint32_t marker = clipboard_.RegisterFormat(kMarkerFormatName);
     // A format set of its own per case, so that none is known beforehand.
-    std::uint32_t extra = clipboard().RegisterFormat("Kelvarion Case " + std::to_string(n++));
-    SetClipboard(clipboard(), {{1, Z("text")}, {extra, "x"}, {marker, Z(c.marker)}});
+    const std::string extraName = "Kelvarion Case " + std::to_string(n++);
+    std::uint32_t extra = clipboard_.RegisterFormat(extraName);
+    SetClipboard(clipboard_, {{1, Z("text")}, {extra, "x"}, {marker, Z(c.marker)}});
     ASSERT_EQ(CaptureAll(), CaptureResult::kSaved) << c.what;
     const AddedRow& row = sink_.rows.back();
     char time[32];
@@ -492,8 +522,13 @@ TEST_F(MemoryCaptureTest, MarkerGivesMemoAndIcon) {
     EXPECT_EQ(row.text, c.memo.empty() ? std::string(time) : c.memo) << c.what;
     EXPECT_EQ(row.iconFile, c.iconFile) << c.what;
     EXPECT_EQ(row.iconIndex, c.iconIndex) << c.what;
+    const std::string stored = ReadIniStringRaw(files_, formatFile, "ICON", extraName + ",TEXT");
+    EXPECT_EQ(stored, c.iconIndex == kDefaultIconIndex && c.iconFile == own
+                          ? std::string()
+                          : ToLower(c.iconFile) + "," + std::to_string(c.iconIndex))
+        << "what FormatList.ini keeps for the next start: " << c.what;
     std::string memo;
-    ASSERT_GE(ReadClipboardFileInfo(HostFileSystem(), historyDirectory() + row.fileName, memo), 0) << c.what;
+    ASSERT_GE(ReadClipboardFileInfo(files_, context_.historyDirectory + row.fileName, memo), 0) << c.what;
     EXPECT_EQ(memo, row.text) << "the file's memo is the row's: " << c.what;
   }
 }

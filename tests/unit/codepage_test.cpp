@@ -36,5 +36,19 @@ TEST(Cp936ToUtf16, TheProgramsBytesBecomeWideTextAndBack) {
   EXPECT_EQ(Cp936ToUtf16("ab\xD6"), u"ab?");
 }
 
+TEST(CodePageConversions, TextsTooLongForTheirLengthsAreNotCut) {
+  // Views that claim 2^32 + 2 units over a few real ones: a length taken as a
+  // 32-bit int would read as 2 and convert "ab"; the conversions must refuse
+  // before they touch the text.
+  const char narrow[] = "ab";
+  const char16_t wide[] = u"ab";
+  const std::size_t huge = (std::size_t{1} << 32) + 2;
+  EXPECT_EQ(Utf16ToCp936(std::u16string_view(wide, huge)), "");
+  EXPECT_EQ(Cp936ToUtf16(std::string_view(narrow, huge)), u"");
+  EXPECT_EQ(Cp936ToUtf8(std::string_view(narrow, huge)), "");
+  EXPECT_EQ(Utf8ToCp936(std::string_view(narrow, huge)), "");
+  EXPECT_EQ(Utf16ToCp936(std::u16string_view(wide, 2)), "ab") << "the same text at its real length converts";
+}
+
 }  // namespace
 }  // namespace kelvarion

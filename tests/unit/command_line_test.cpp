@@ -25,6 +25,18 @@ TEST(CommandLine, SwitchChoosesRole) {
       {"/F", Role::kResident, ""},  // a slash in the first position is no switch
       // "乗" ends in 0x5C and "丆" (0x812F) ends in '/': neither trail byte is a separator or a switch.
       {"C:\\\x81\x2F\\Kelvarion.exe", Role::kResident, ""},
+      // Slashes in the program path, or inside an argument, are no switches.
+      {"C:/Tools/Kelvarion.exe", Role::kResident, ""},
+      {"\"C:/Program Files/Kelvarion.exe\"", Role::kResident, ""},
+      {"C:/Program Files/Kelvarion/Kelvarion.exe", Role::kResident, ""},
+      {"//server/tools/Kelvarion.exe", Role::kResident, ""},
+      {"C:\\k\\Kelvarion.exe d:/saved/a.cbf", Role::kResident, ""},
+      {"\"C:/Tools/Kelvarion.exe\" /F", Role::kSearch, ""},
+      {"C:/Tools/Kelvarion.exe /L", Role::kLock, ""},
+      {"C:/Program Files/Kelvarion.exe /C202612080000", Role::kArchive, "202612080000"},
+      {"C:\\Program Files\\Kelvarion.exe /D \"a/b\"", Role::kConnectFolder, "a/b"},
+      {"Kelvarion /D \"x.exe y\"", Role::kConnectFolder, "x.exe y"},  // no ".exe" in the program name
+      {"C:/Tools/Kelvarion.exe /X", Role::kBadSwitch, ""},
   };
   for (const RoleCase& c : cases) {
     RoleChoice choice = ChooseRole(c.commandLine);

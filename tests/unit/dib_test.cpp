@@ -317,6 +317,51 @@ TEST(Dib, ChangeBitCountBetweenDepths) {
   EXPECT_FALSE(dib.ChangeBitCount(12)) << "no such depth";
 }
 
+TEST(Dib, PicturesWiderThanOneSpanConvert) {
+  // Rows are decoded a few thousand pixels at a time; a width of two spans
+  // and a bit puts span ends inside the picture.
+  const int w = 9001, h = 3;
+  Bytes rgb = test::MakeRgbPicture(w, h, 40);
+  CDib dib;
+  ASSERT_TRUE(MakeDibFromRgb(rgb.data(), w, h, dib));
+  for (int bits : {32, 8, 4}) {
+    CDib other(dib);
+    ASSERT_TRUE(bits == 4 ? other.ConvertToBits(4) : other.ChangeBitCount(bits)) << bits << " bits";
+    if (bits != 4) {
+      EXPECT_EQ(test::DibToRgb(other), rgb) << bits << " bits hold these 40 colours";
+    }
+    CDib again(other);
+    ASSERT_TRUE(again.ChangeBitCount(bits == 4 ? 8 : 24));
+    EXPECT_EQ(test::DibToRgb(again), test::DibToRgb(other)) << "from " << bits << " bits, every pixel in its place";
+  }
+}
+
+#ifdef KELVARION_CAN_LIMIT_MEMORY
+TEST(DibDeathTest, AWidePictureAsksForNoScratchOfItsWidth) {
+  // A 1-bit row of 2^26 pixels is 8 MB; decoded to colour triples at once it
+  // would need 192 MB more. With 48 MB to spare both conversions must still
+  // work, and nothing may end the program.
+  EXPECT_EXIT(
+      {
+        const std::int64_t width = std::int64_t{1} << 26;
+        Bytes dib(kInfoHeaderSize + 8 + DibRowSize(1, width), 0);
+        Put32(dib, 0, kInfoHeaderSize);
+        Put32(dib, 4, static_cast<std::uint32_t>(width));
+        Put32(dib, 8, 1);
+        Put16(dib, 12, 1);
+        Put16(dib, 14, 1);
+        Put32(dib, kInfoHeaderSize + 4, 0x00FFFFFF);  // entry 1 white
+        CDib picture;
+        if (!picture.Attach(dib)) std::_Exit(2);
+        test::LimitAddressSpaceGrowth(48u << 20);
+        const bool converted = !ConvertDIBFormat(picture.Data(), 1, nullptr).empty();
+        const bool palette = !CreateOctreePalette(picture, 256, 8).empty();
+        std::_Exit(converted && palette ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+#endif
+
 TEST(Dib, PixelBufferOperations) {
   Bytes px = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};  // 5 pixels: 1 row of 5, or 5 rows of 1
   Bytes swapped = px;

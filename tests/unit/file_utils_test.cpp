@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 
 #include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
@@ -92,6 +94,49 @@ TEST(ReadTextFile, ZeroBytesEndTheirBlock) {
   WriteBytes(dir.path() + "empty.txt", "");
   EXPECT_EQ(ReadTextFile(fs, dir.path() + "empty.txt", text), 0);
   EXPECT_EQ(text, "");
+}
+
+// Files that say they are larger than they are: what a file of several
+// gigabytes looks like to a reader that asks for its size, without the bytes.
+class ClaimedSizeFileSystem : public MemoryFileSystem {
+ public:
+  std::int64_t claimedSize = 0;
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
+    std::unique_ptr<File> real = MemoryFileSystem::Open(path, mode);
+    if (!real) return nullptr;
+    return std::make_unique<Claiming>(std::move(real), claimedSize);
+  }
+
+ private:
+  class Claiming : public File {
+   public:
+    Claiming(std::unique_ptr<File> real, std::int64_t size) : real_(std::move(real)), size_(size) {}
+    std::size_t Read(void* buffer, std::size_t size) override { return real_->Read(buffer, size); }
+    std::size_t Write(const void* buffer, std::size_t size) override { return real_->Write(buffer, size); }
+    bool Seek(std::int64_t offset) override { return real_->Seek(offset); }
+    std::int64_t Tell() override { return real_->Tell(); }
+    std::int64_t Size() override { return size_; }
+
+   private:
+    std::unique_ptr<File> real_;
+    std::int64_t size_;
+  };
+};
+
+TEST(ReadTextFile, ATextItsLengthCannotCountIsRefused) {
+  ClaimedSizeFileSystem fs;
+  fs.PutFile("C:\\big.spt", "12345");
+  for (std::int64_t size : {std::int64_t{0x7FFFFFFF}, std::int64_t{0x80000000}, (std::int64_t{1} << 32) + 5}) {
+    fs.claimedSize = size;
+    std::string text = "unchanged";
+    const int result = ReadTextFile(fs, "C:\\big.spt", text);
+    if (size <= 0x7FFFFFFF) {
+      EXPECT_EQ(result, 5) << size;
+    } else {
+      EXPECT_EQ(result, -2) << "a file of " << size << " bytes";
+      EXPECT_EQ(text, "unchanged") << size;
+    }
+  }
 }
 
 TEST(WriteTextFile, ReplacesTheFileOrReportsFailure) {

@@ -95,11 +95,13 @@ TEST_F(FormatListTest, ValuesSplitAtTheCommaBeforeTheIndex) {
       {"c:\\icons\\a.ico,5", "c:\\icons\\a.ico", 5},
       {"C:\\Icons\\A.ICO,7", "c:\\icons\\a.ico", 7},
       {"c:\\icons\\bare.ico", "c:\\icons\\bare.ico", 0},
-      {",c:\\icons\\comma-first.ico", ",c:\\icons\\comma-first.ico", 0},
       {"c:\\foo, inc\\app.exe,3", "c:\\foo, inc\\app.exe", 3},
       // 監 is B1 4F: its trail byte is an "O" that lower-casing must not touch.
       {"C:\\監视\\Icons.DLL,2", "c:\\監视\\icons.dll", 2},
+      // Read whole as the icon file, which is no path of a file: the program's own icon.
+      {",c:\\icons\\comma-first.ico", kExeLower, 1},
   };
+  for (const Case& c : cases) fs.PutFile(c.iconFile, "MZ");
   std::string body;
   for (std::size_t i = 0; i < cases.size(); ++i) body += "SET" + std::to_string(i) + "=" + cases[i].value + "\r\n";
   body += "EMPTY=\r\n";
@@ -229,8 +231,10 @@ TEST_F(FormatListTest, ASetTheFileCannotListHidesNoOtherSet) {
 }
 
 TEST_F(FormatListTest, SaveDropsDefaultIconsAndMissingFilesButKeepsThemInMemory) {
+  fs.PutFile("c:\\icons\\deleted.ico", "I");
   PutIni("Gone=c:\\icons\\deleted.ico,2\r\nKept=" + std::string(kIcons) + ",5\r\nIndexOne=" + kIcons + ",1\r\n");
   table.LoadFormatList();
+  fs.Remove("c:\\icons\\deleted.ico");  // gone while the program runs
   std::string file;
   int index = -1;
   const int kept = table.FindFormatList("Kept", file, index);
@@ -306,6 +310,83 @@ TEST_F(FormatListTest, SaveWritesOnceAndAFailedSaveKeepsTheOldFile) {
   fs.failOpenRead = false;
   EXPECT_EQ(blind.SaveFormatList(), -1);
   EXPECT_EQ(fs.GetFile(IniFile()), saved) << "a file the table could not read was written over";
+}
+
+// Every path the table asks the file system about.
+class RecordingFileSystem : public MemoryFileSystem {
+ public:
+  std::vector<std::string> asked;
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
+    asked.push_back(path);
+    return MemoryFileSystem::Open(path, mode);
+  }
+  bool Exists(const std::string& path) override {
+    asked.push_back(path);
+    return MemoryFileSystem::Exists(path);
+  }
+  bool IsDirectory(const std::string& path) override {
+    asked.push_back(path);
+    return MemoryFileSystem::IsDirectory(path);
+  }
+};
+
+TEST(FormatListIconTest, StoredIconFilesThatAreNoLocalFilesGetTheProgramsIcon) {
+  struct Case {
+    const char* key;
+    std::string value;
+    bool kept;
+  };
+  const std::vector<Case> cases = {
+      {"Kept", "c:\\icons\\set.dll,5", true},
+      {"SlashDrive", "d:/icons/set.ico,2", true},
+      {"Share", "\\\\server\\share\\set.dll,3", false},
+      {"ShareSlashes", "//server/share/set.dll,3", false},
+      {"LongUnc", "\\\\?\\unc\\server\\share\\set.dll,3", false},
+      {"Device", "\\\\.\\pipe\\set.dll,0", false},
+      {"RootRelative", "\\icons\\set.dll,4", false},
+      {"Relative", "icons\\set.dll,4", false},
+      {"DriveRelative", "c:set.dll,4", false},
+      {"Missing", "c:\\icons\\missing.dll,4", false},
+      {"Folder", "c:\\icons,4", false},
+      {"Wildcard", "c:\\icons\\*.dll,4", false},
+      {"Stream", "c:\\icons\\set.dll:evil,4", false},
+  };
+  RecordingFileSystem fs;
+  const std::string local = "C:\\Users\\u\\";
+  const std::string ini = local + "FormatList.ini";
+  // The memory file system takes every path as given: even the network ones
+  // "exist", so only the refusal by their form keeps them out.
+  for (const char* path : {"c:\\icons\\set.dll", "d:/icons/set.ico", "\\\\server\\share\\set.dll",
+                            "//server/share/set.dll", "\\\\?\\unc\\server\\share\\set.dll", "\\\\.\\pipe\\set.dll",
+                            "\\icons\\set.dll", "icons\\set.dll", "c:set.dll"})
+    fs.PutFile(path, "MZ");
+  fs.MakeDirectory("c:\\icons");
+  std::string body = "[ICON]\r\n";
+  for (const Case& c : cases) body += std::string(c.key) + "=" + c.value + "\r\n";
+  fs.PutFile(ini, body);
+
+  CFormatListTable table(fs, "C:\\Kelvarion\\Kelvarion.exe", local);
+  table.LoadFormatList();
+  for (const Case& c : cases) {
+    std::string file;
+    int index = -1;
+    ASSERT_GE(table.FindFormatList(c.key, file, index), 0) << c.key;
+    if (c.kept) {
+      EXPECT_EQ(c.value, file + "," + std::to_string(index)) << c.key << " names a local file and keeps its icon";
+    } else {
+      EXPECT_EQ(file, "c:\\kelvarion\\kelvarion.exe") << c.key << " must get the program's own icon";
+      EXPECT_EQ(index, kDefaultIconIndex) << c.key;
+    }
+  }
+
+  table.SaveFormatList();
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadIniStringRaw(fs, ini, "ICON", c.key), c.kept ? c.value : "")
+        << c.key << ": a refused icon file leaves the file at the next save";
+  }
+  for (const std::string& path : fs.asked) {
+    EXPECT_FALSE(path.rfind("\\\\", 0) == 0 || path.rfind("//", 0) == 0) << "a network path was looked at: " << path;
+  }
 }
 
 TEST_F(FormatListTest, PositionsOutsideTheTableFail) {

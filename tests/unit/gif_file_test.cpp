@@ -331,6 +331,20 @@ TEST(GifFile, SurvivesMalformedLzwData) {
     EXPECT_TRUE(Read(MakeGif(huge, PackCodes(8, {256, 1, 257})), w, h, &error).empty());
     EXPECT_EQ(error, "Out of Memory in GIFRead");
   }
+  {  // 8 KB of data claiming 2^27 pixels: no LZW stream of that size fills a
+     // tenth of them (the densest one, in LongestPrefixChains, fills 341 a bit).
+    GifShape huge;
+    huge.width = 65535, huge.height = 2048;
+    std::string error;
+    int w, h;
+    EXPECT_TRUE(Read(MakeGif(huge, Bytes(8192, 0)), w, h, &error).empty()) << "refused, not allocated";
+    EXPECT_EQ(error, "Out of Memory in GIFRead");
+  }
+  {  // A small picture whose data are missing altogether still reads, blank.
+    int w, h;
+    Bytes rgb = Read(MakeGif(small, Bytes()), w, h);
+    EXPECT_EQ(rgb, Bytes(16 * 3, 0));
+  }
   for (int codeSize : {0, 12, 15, 255}) {
     GifShape s;
     s.codeSize = codeSize;
@@ -349,6 +363,41 @@ TEST(GifFile, SurvivesMalformedLzwData) {
     EXPECT_EQ(Bytes(rgb.begin(), rgb.begin() + 15), ColoursOf({1, 0, 1, 0, 1})) << "code size " << codeSize;
   }
 }
+
+#ifdef KELVARION_CAN_LIMIT_MEMORY
+TEST(GifFileDeathTest, RunningOutOfMemoryFailsTheReadOrSaveOnly) {
+  // 32 MB of image data (a picture of 4 pixels) must be copied out of their
+  // sub-blocks, and an 8-bit picture of 32 MB packed before it is written:
+  // with 16 MB to spare both fail, and the program goes on.
+  EXPECT_EXIT(
+      {
+        const Bytes file = MakeGif(GifShape{}, Bytes(32u << 20, 0));
+        test::LimitAddressSpaceGrowth(16u << 20);
+        GifFile gif;
+        int w = 0;
+        int h = 0;
+        const bool read = !gif.GIFReadMemory(file.data(), file.size(), "x.gif", w, h).empty();
+        std::_Exit(!read && gif.ErrorText() == "Out of Memory in GIFRead" ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      {
+        CDib picture;
+        Bytes dib(kInfoHeaderSize + 256 * 4 + (32u << 20), 0);
+        test::Put32(dib, 0, kInfoHeaderSize);
+        test::Put32(dib, 4, 8192);
+        test::Put32(dib, 8, 4096);
+        test::Put16(dib, 12, 1);
+        test::Put16(dib, 14, 8);
+        if (!picture.Attach(std::move(dib))) std::_Exit(2);
+        test::LimitAddressSpaceGrowth(16u << 20);
+        GifFile gif;
+        const bool saved = gif.Save(test::HostFileSystem(), "/nonexistent/x.gif", &picture);
+        std::_Exit(!saved && gif.ErrorText() == "Out of Memory in GIF save" ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(GifFile, FullTableWithoutClearKeepsDecoding) {
   // Every code adds an entry until the table holds 4096; then more codes

@@ -10,6 +10,7 @@
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
 #include "platform/memory/memory_clipboard.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -270,6 +271,19 @@ TEST(FillHistoryRows, LastTextIsTheWholeNewestTextFile) {
     HistoryFill fill = FillHistoryRows(fs, dir.path(), "", rows);
     EXPECT_EQ(fill.lastText.size(), size) << "last text of a " << size << "-byte file";
     EXPECT_TRUE(fill.lastText == text) << "last text differs from the " << size << "-byte file";
+  }
+}
+
+TEST(FillHistoryRows, ANewestTextPastTheBoundIsNotRead) {
+  MemoryFileSystem fs;
+  const std::string dir = "C:\\h\\";
+  fs.MakeDirectory("C:\\h");
+  for (std::size_t size : {std::size_t{16} << 20, (std::size_t{16} << 20) + 1, std::size_t{64} << 20}) {
+    fs.PutFile(dir + "2024010200000000.spt", std::string(size, 'x'));
+    CHistoryRows rows;
+    HistoryFill fill = FillHistoryRows(fs, dir, "", rows);
+    EXPECT_EQ(fill.lastText.size(), size <= (std::size_t{16} << 20) ? size : 0) << "newest text of " << size << " bytes";
+    EXPECT_EQ(rows.GetCount(), 1) << "its row is there all the same";
   }
 }
 

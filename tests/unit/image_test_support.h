@@ -13,6 +13,9 @@
 #include "capture/dib.h"
 #include "support/test_support.h"
 #ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "platform/posix/posix_ports.h"
 #endif
 
@@ -141,6 +144,27 @@ inline Bytes DecodeWithImageMagick(const std::string& path) {
   for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<std::uint8_t>(c));
   std::fclose(f);
   return bytes;
+}
+#endif
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+// Memory that runs out, for the allocations a file's sizes can ask for: caps
+// this process's address space at what it uses now plus `room` bytes, so that
+// any larger allocation fails at once (and nothing is touched) instead of
+// being granted. Only for a death test's child: the cap cannot be lifted
+// again. Not under AddressSanitizer, whose shadow memory the cap would forbid.
+#define KELVARION_CAN_LIMIT_MEMORY 1
+inline void LimitAddressSpaceGrowth(std::size_t room) {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  unsigned long pages = 0;
+  if (f) {
+    if (std::fscanf(f, "%lu", &pages) != 1) pages = 0;
+    std::fclose(f);
+  }
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + room;
+  setrlimit(RLIMIT_AS, &limit);
 }
 #endif
 

@@ -258,17 +258,24 @@ TEST(MenuFilesOnAFullDisk, TheUsersTextStaysWhole) {
   }
 }
 
-TEST(MenuFilesText, ExplorerCommandLineQuotesTheFolder) {
+TEST(MenuFilesText, ExplorerCommandLineNamesTheExplorerAndQuotesTheFolder) {
+  const std::string explorer = "C:\\windows\\explorer.exe";
+  const std::string start = "\"C:\\windows\\explorer.exe\" ";
   const struct {
     std::string folder, expected;
   } cases[] = {
-      {"c:\\", "explorer.exe \"c:\\\""},
-      {"\\\\127.0.0.1\\", "explorer.exe \"\\\\127.0.0.1\\\""},
-      {"D:\\My Files\\乗", "explorer.exe \"D:\\My Files\\乗\""},  // trail byte 0x5C kept as it is
-      {"c:\\\" /select,\"c:\\x", ""},                             // a quote would add arguments
+      // The backslash before the closing quote is doubled, or it would escape the quote.
+      {"c:\\", start + "\"c:\\\\\""},
+      {"\\\\127.0.0.1\\", start + "\"\\\\127.0.0.1\\\\\""},
+      {"d:\\a\\\\", start + "\"d:\\a\\\\\\\\\""},
+      {"D:\\My Files", start + "\"D:\\My Files\""},
+      {"D:\\My Files\\乗", start + "\"D:\\My Files\\乗\""},  // trail byte 0x5C is no backslash
+      {"D:\\乗\\", start + "\"D:\\乗\\\\\""},
+      {"c:\\\" /select,\"c:\\x", ""},  // a quote would add arguments
       {"\"c:\\\"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(ExplorerCommandLine(c.folder), c.expected) << "folder " << c.folder;
+  for (const auto& c : cases) EXPECT_EQ(ExplorerCommandLine(explorer, c.folder), c.expected) << "folder " << c.folder;
+  EXPECT_EQ(ExplorerCommandLine("", "c:\\"), "") << "no explorer path, no command line";
 }
 
 TEST(MenuFilesText, OnlyDoubleBackslashPathsAreNetworkFolders) {

@@ -130,6 +130,59 @@ TEST_F(RestoreTest, BmpFilesAreCheckedAndGoBackWithoutTheirFileHeader) {
   refusing.failAllocate = false;
   refusing.failOpen = true;
   EXPECT_EQ(PutTextOnClipboard(refusing, view, "x"), -1);
+
+  // A text whose length the result cannot give is refused before the
+  // clipboard is opened (the view claims far more than it holds).
+  const char few[] = "ab";
+  SetUp();
+  EXPECT_EQ(PutTextOnClipboard(*clipboard, view, std::string_view(few, (std::size_t{1} << 32) + 2)), -2);
+  ExpectClipboardUntouched("a text of 4 GiB");
+}
+
+TEST_F(RestoreTest, OnlyTheBitmapTheReaderWouldTakeIsPlaced) {
+  CDib dib;
+  const int w = 5, h = 3;
+  const auto rgb = test::MakeRgbPicture(w, h, 7);
+  ASSERT_TRUE(MakeDibFromRgb(rgb.data(), w, h, dib));
+  ASSERT_TRUE(dib.Save(HostFileSystem(), Path("picture.bmp")));
+  const std::string file = ReadBytes(Path("picture.bmp"));
+  const std::string bitmap = file.substr(14);
+  const std::size_t rowSize = DibRowSize(24, w), pixels = 14 + 40;
+
+  std::string topDown = file;
+  topDown.replace(14 + 8, 4, std::string("\xFD\xFF\xFF\xFF", 4));  // height -3
+  for (int y = 0; y < h; ++y) {
+    topDown.replace(pixels + y * rowSize, rowSize, file.substr(pixels + (h - 1 - y) * rowSize, rowSize));
+  }
+  std::string core = "BM" + std::string(12, '\0') + std::string("\x0C\0\0\0\x05\0\x03\0\x01\0\x18\0", 12) +
+                     std::string(3 * 16, '\x7F');
+  std::string claimsMore = file;
+  claimsMore.replace(14 + 4, 4, std::string("\x00\x10\x00\x00", 4));  // 4096 pixels wide over the same bytes
+  std::string zeroWidth = file;
+  zeroWidth.replace(14 + 4, 4, std::string(4, '\0'));
+  const struct {
+    const char* name;
+    std::string bytes;
+    int result;
+    std::string placed;
+  } cases[] = {
+      {"trailing.bmp", file + "trailing bytes", static_cast<int>(bitmap.size()), bitmap},
+      {"topdown.bmp", topDown, static_cast<int>(bitmap.size()), bitmap},
+      {"core.bmp", core, -4, ""},
+      {"claims-more.bmp", claimsMore, -4, ""},
+      {"zero-width.bmp", zeroWidth, -4, ""},
+      {"header-only.bmp", file.substr(0, 30), -4, ""},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    WriteBytes(Path(c.name), c.bytes);
+    EXPECT_EQ(PutBmpFileOnClipboard(*clipboard, HostFileSystem(), Path(c.name), view), c.result) << c.name;
+    if (c.result < 0) {
+      ExpectClipboardUntouched(c.name);
+    } else {
+      EXPECT_EQ(Bytes(*clipboard, kDib), c.placed) << c.name << ": the bitmap as the reader holds it, and no more";
+    }
+  }
 }
 
 TEST_F(RestoreTest, GifAndJpegItemsGoBackAsBitmapsAndLeaveNoTemporaryFile) {
