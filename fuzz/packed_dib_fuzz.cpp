@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/shell_context_win.h"
+#include "settings/shell_context_win.h"
 #include "clip/format_list.h"
 #include "win/window.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "base/text_list.h"
 
 namespace kelvarion {

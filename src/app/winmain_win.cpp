@@ -5,7 +5,7 @@
 #include "app/command_line.h"
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "base/notice.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/resource_ids.h"
+#include "res/resource_ids.h"
 #include "base/strings.h"
 #include "base/text_list.h"
 #include "clip/format_list.h"

@@ -1,6 +1,6 @@
 #include "clip/memo_dlg_win.h"
 
-#include "app/resource_ids.h"
+#include "res/resource_ids.h"
 #include "win/text_win.h"
 
 namespace kelvarion {

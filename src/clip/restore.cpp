@@ -9,8 +9,8 @@
 #include "base/file_utils.h"
 #include "base/ini.h"
 #include "base/strings.h"
-#include "capture/dib.h"
-#include "capture/image_convert.h"
+#include "image/dib.h"
+#include "image/image_convert.h"
 #include "clip/clipboard_file.h"
 
 namespace kelvarion {

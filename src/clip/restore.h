@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/text_list.h"
-#include "capture/jpeg_file.h"
+#include "image/jpeg_file.h"
 #include "clip/capture.h"
 #include "platform/clipboard_port.h"
 #include "platform/file_system.h"

@@ -3,8 +3,8 @@
 #include <shellapi.h>
 
 #include "app/main_frame_win.h"
-#include "app/popup_menu_win.h"
-#include "app/resource_ids.h"
+#include "win/popup_menu_win.h"
+#include "res/resource_ids.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
 #include "base/strings.h"
@@ -12,7 +12,7 @@
 #include "clip/format_icon_dlg_win.h"
 #include "clip/memo_dlg_win.h"
 #include "clip/restore.h"
-#include "capture/jpeg_error_box_win.h"
+#include "image/jpeg_error_box_win.h"
 #include "win/process.h"
 #include "win/text_win.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/icon_cache_win.h"
-#include "app/shell_context_win.h"
+#include "win/icon_cache_win.h"
+#include "settings/shell_context_win.h"
 #include "clip/capture.h"
 #include "history/history_rows.h"
 #include "win/window.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/notice.h"
-#include "platform/fixed_environment.h"
+#include "platform/memory/fixed_environment.h"
 
 namespace kelvarion {
 namespace {

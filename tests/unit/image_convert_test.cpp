@@ -1,8 +1,8 @@
-#include "capture/image_convert.h"
+#include "image/image_convert.h"
 
 #include <gtest/gtest.h>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 #include "image_test_support.h"
 #include "support/test_support.h"
 

@@ -1,11 +1,11 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "base/ini.h"
-#include "platform/fixed_environment.h"
+#include "platform/memory/fixed_environment.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/resource_ids.h"
+#include "res/resource_ids.h"
 #include "clip/format_icon_dlg_win.h"
 #include "clip/format_list.h"
 #include "clip/memo_dlg_win.h"

@@ -1,7 +1,7 @@
-#include "capture/image_convert.h"
+#include "image/image_convert.h"
 
-#include "capture/dib.h"
-#include "capture/gif_file.h"
+#include "image/dib.h"
+#include "image/gif_file.h"
 
 namespace kelvarion {
 

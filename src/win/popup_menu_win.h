@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/menu_list.h"
+#include "base/menu_list.h"
 
 namespace kelvarion {
 

@@ -1,4 +1,4 @@
-#include "capture/jpeg_error_box_win.h"
+#include "image/jpeg_error_box_win.h"
 
 #include <windows.h>
 

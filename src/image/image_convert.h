@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "capture/jpeg_file.h"
+#include "image/jpeg_file.h"
 #include "platform/file_system.h"
 #include "platform/user_notice.h"
 

@@ -1,4 +1,4 @@
-#include "capture/jpeg_file.h"
+#include "image/jpeg_file.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/popup_menu_win.h"
+#include "win/popup_menu_win.h"
 
 #include "win/dialog.h"
 #include "win/handles.h"

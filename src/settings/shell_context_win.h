@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "platform/clipboard_port.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
