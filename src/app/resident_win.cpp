@@ -3,7 +3,6 @@
 #include "base/ini.h"
 
 #include "app/main_frame_win.h"
-#include "history/history_view_win.h"
 #include "win/handles.h"
 #include "win/text_win.h"
 
@@ -25,7 +24,7 @@ int RunResident(ShellContext& context) {
 
   CMainFrame frame(context);
   if (!frame.CreateFrame()) return 0;
-  frame.GetView()->OnInitialUpdate();
+  frame.OnInitialUpdate();
   ShowWindow(frame.Hwnd(), SW_SHOW);
   if (ReadIniString(context.files, context.app.GetUserIniPath(), "setup", "MainState", "0") == "1") {
     ShowWindow(frame.Hwnd(), SW_MINIMIZE);

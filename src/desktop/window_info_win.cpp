@@ -31,4 +31,10 @@ HWND GetWindowProcessInfo(std::string& programPath, std::string& title, HWND win
   return target;
 }
 
+void ForegroundClipboardOrigin::Record() {
+  ClipboardSource source;
+  if (!GetWindowProcessInfo(source.programPath, source.windowTitle)) source = ClipboardSource();
+  source_ = std::move(source);
+}
+
 }  // namespace kelvarion

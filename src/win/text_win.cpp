@@ -24,4 +24,21 @@ std::string Narrow(std::wstring_view wide) {
   return out;
 }
 
+std::string GetWindowTextCp936(HWND window) {
+  // A growing buffer rather than asking for the length first: for another
+  // process's window GetWindowTextW reads the title without sending the
+  // window a message, so a hung program cannot hold us up.
+  constexpr std::size_t kMaxChars = std::size_t{1} << 24;
+  std::wstring text(256, L'\0');
+  for (;;) {
+    const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    const std::size_t n = got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (n + 1 < text.size() || text.size() >= kMaxChars) {
+      text.resize(n);
+      return Narrow(text);
+    }
+    text.resize(text.size() * 2);
+  }
+}
+
 }  // namespace kelvarion
