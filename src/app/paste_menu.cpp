@@ -4,7 +4,7 @@
 
 #include "base/dbcs.h"
 #include "base/strings.h"
-#include "history/history_rows.h"
+#include "clip/history_file.h"
 
 namespace kelvarion {
 

@@ -11,7 +11,7 @@
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
-#include "history/history_rows.h"
+#include "clip/history_file.h"
 
 namespace kelvarion {
 
@@ -32,9 +32,6 @@ constexpr char kHistoryAllowedFormatName[] = "CanIncludeInClipboardHistory";
 
 // Internal result of reading the open clipboard when it is marked private.
 constexpr int kMarkedPrivate = -100;
-
-// A capture never takes a name already used; this many hundredths are tried.
-constexpr int kNameSteps = 100;
 
 std::uint32_t LoadU32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -176,54 +173,19 @@ std::string FormatMemoTime(std::time_t seconds) {
   return std::string(buffer, n);
 }
 
-// A name for a new history file stamped at the given moment. Two captures
-// within one hundredth of a second would share a stamp, so a stamp that any
-// history file already has is stepped on by a hundredth until one is free;
-// empty when none is.
-std::string NewHistoryName(CaptureContext& context, const ClockReading& now, const char* extension) {
-  std::time_t seconds = now.seconds;
-  int milliseconds = now.milliseconds < 0 ? 0 : (now.milliseconds > 999 ? 999 : now.milliseconds);
-  milliseconds -= milliseconds % 10;
-  for (int step = 0; step < kNameSteps; ++step) {
-    std::string stamp = MakeTimeStampName(seconds, milliseconds);
-    if (!context.files.Exists(context.historyDirectory + stamp + ".*")) return stamp + extension;
-    milliseconds += 10;
-    if (milliseconds >= 1000) {
-      milliseconds -= 1000;
-      ++seconds;
-    }
-  }
-  return std::string();
+std::string NewName(CaptureContext& context, const ClockReading& now, HistoryKind kind) {
+  return NewHistoryName(context.files, context.historyDirectory, now, kind);
 }
 
-// Writes a history file so that nobody ever sees it half-written: under a
-// temporary name that is no history file name, then renamed into place.
-template <typename Writer>
-bool WriteHistoryFile(CaptureContext& context, const std::string& name, Writer writeTo) {
-  if (name.empty()) return false;
-  CreateDirectoryPath(context.files, context.historyDirectory);
-  const std::string temporary = context.historyDirectory + "~" + name + ".tmp";
-  if (!writeTo(temporary)) {
-    context.files.Remove(temporary);
-    return false;
-  }
-  if (!context.files.Rename(temporary, context.historyDirectory + name)) {
-    context.files.Remove(temporary);
-    return false;
-  }
-  return true;
-}
-
-bool WriteHistoryText(CaptureContext& context, const std::string& name, const std::string& text) {
-  return WriteHistoryFile(context, name,
-                          [&](const std::string& path) { return WriteTextFile(context.files, path, text) == 0; });
+bool WriteText(CaptureContext& context, const std::string& name, const std::string& text) {
+  return WriteHistoryText(context.files, context.historyDirectory, name, text);
 }
 
 }  // namespace
 
 std::string SaveHistoryText(CaptureContext& context, const std::string& text) {
-  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
-  return WriteHistoryText(context, name, text) ? name : std::string();
+  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
+  return WriteText(context, name, text) ? name : std::string();
 }
 
 namespace {
@@ -234,8 +196,8 @@ CaptureResult KeepCapturedText(CaptureContext& context, CaptureState& state, int
   if (read == kMarkedPrivate) return CaptureResult::kPrivate;
   if (read <= 0 || state.currentText.empty()) return CaptureResult::kNothing;
   if (state.currentText == state.lastText) return CaptureResult::kDuplicate;
-  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
-  if (!WriteHistoryText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
+  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
+  if (!WriteText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
   state.lastText = state.currentText;
   context.sink.AddHistoryRow(MakeRowText(state.currentText), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
@@ -329,8 +291,8 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
 
   const ClockReading now = context.clock.Now();
   if (memo.empty()) memo = FormatMemoTime(now.seconds);
-  const std::string name = NewHistoryName(context, now, ".cbf");
-  bool written = WriteHistoryFile(context, name, [&](const std::string& path) {
+  const std::string name = NewName(context, now, HistoryKind::kClipboardFile);
+  bool written = WriteHistoryFile(context.files, context.historyDirectory, name, [&](const std::string& path) {
     return WriteOpenClipboardFile(clipboard, context.files, path, live, memo) >= 0;
   });
   session.Close();
@@ -347,8 +309,8 @@ CaptureResult CaptureClipboardFileNames(CaptureContext& context) {
     if (IsOpenClipboardPrivate(context.clipboard)) return CaptureResult::kPrivate;
     if (ReadOpenClipboardFiles(context.clipboard, text) <= 0) return CaptureResult::kNothing;
   }
-  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
-  if (!WriteHistoryText(context, name, text)) return CaptureResult::kWriteFailed;
+  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
+  if (!WriteText(context, name, text)) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(MakeRowText(text), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
 }

@@ -12,6 +12,7 @@
 #include "image/dib.h"
 #include "image/image_convert.h"
 #include "clip/clipboard_file.h"
+#include "clip/history_file.h"
 
 namespace kelvarion {
 
@@ -27,8 +28,6 @@ bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std:
   std::memcpy(block->Data(), data, size);
   return clipboard.SetData(id, std::move(block));
 }
-
-std::string Extension(const std::string& name) { return name.size() >= 4 ? name.substr(name.size() - 4) : ""; }
 
 }  // namespace
 
@@ -121,44 +120,49 @@ std::string BuildNoCopyMask(FileSystem& files, const std::string& settingsFile, 
 }
 
 RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row, CaptureState& state) {
-  if (row.fileName.empty()) return RestoreResult::kNothing;
   const std::string path = context.historyDirectory + row.fileName;
-  const std::string extension = Extension(row.fileName);
-
-  if (extension == ".spt") {
-    std::string text;
-    if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
-    state.lastText = text;
-    return PutTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced : RestoreResult::kFailed;
-  }
-  if (extension == ".bmp") {
-    const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path, context.window);
-    return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
-  }
-  if (extension == ".gif" || extension == ".jpg") {
-    if (!context.files.Exists(path)) return RestoreResult::kNothing;
-    const std::string temporary = path + ".bmp";
-    const int converted = extension == ".gif" ? ConvertGifToBmp(context.files, path, temporary)
-                                              : ConvertJpegToBmp(context.files, path, temporary, context.jpegErrors);
-    int r = -1;
-    if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary, context.window);
-    context.files.Remove(temporary);
-    return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
-  }
-  if (extension == ".cbf") {
-    if (!context.files.Exists(path)) return RestoreResult::kNothing;
-    std::string memo;
-    CTextList names;
-    if (ReadClipboardFileInfo(context.files, path, memo, &names) < 0) return RestoreResult::kNothing;
-    const std::string mask = BuildNoCopyMask(context.files, context.settingsFile, names);
-    state.skipNextChange = true;
-    const int r = RestoreClipboardFile(context.clipboard, context.files, path, context.window, mask,
-                                       BuildMarkerText(row.iconFile, row.iconIndex, row.memo));
-    if (r >= 0) return RestoreResult::kPlaced;
-    // The clipboard did not change: the next change is the user's and must
-    // not be skipped.
-    if (r >= -3) state.skipNextChange = false;
-    return r >= -2 ? RestoreResult::kNothing : RestoreResult::kFailed;
+  const HistoryKind kind = GetHistoryKind(row.fileName);
+  switch (kind) {
+    case HistoryKind::kNone:
+      return RestoreResult::kNothing;
+    case HistoryKind::kText: {
+      std::string text;
+      if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
+      state.lastText = text;
+      return PutTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced
+                                                                               : RestoreResult::kFailed;
+    }
+    case HistoryKind::kBmp: {
+      const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path, context.window);
+      return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
+    }
+    case HistoryKind::kGif:
+    case HistoryKind::kJpg: {
+      if (!context.files.Exists(path)) return RestoreResult::kNothing;
+      const std::string temporary = path + ".bmp";
+      const int converted = kind == HistoryKind::kGif
+                                ? ConvertGifToBmp(context.files, path, temporary)
+                                : ConvertJpegToBmp(context.files, path, temporary, context.jpegErrors);
+      int r = -1;
+      if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary, context.window);
+      context.files.Remove(temporary);
+      return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
+    }
+    case HistoryKind::kClipboardFile: {
+      if (!context.files.Exists(path)) return RestoreResult::kNothing;
+      std::string memo;
+      CTextList names;
+      if (ReadClipboardFileInfo(context.files, path, memo, &names) < 0) return RestoreResult::kNothing;
+      const std::string mask = BuildNoCopyMask(context.files, context.settingsFile, names);
+      state.skipNextChange = true;
+      const int r = RestoreClipboardFile(context.clipboard, context.files, path, context.window, mask,
+                                         BuildMarkerText(row.iconFile, row.iconIndex, row.memo));
+      if (r >= 0) return RestoreResult::kPlaced;
+      // The clipboard did not change: the next change is the user's and must
+      // not be skipped.
+      if (r >= -3) state.skipNextChange = false;
+      return r >= -2 ? RestoreResult::kNothing : RestoreResult::kFailed;
+    }
   }
   return RestoreResult::kNothing;
 }

@@ -69,7 +69,8 @@ enum class RestoreResult {
   kFailed,    // the clipboard could not be opened or filled
 };
 
-// Puts the row's history file back on the clipboard, by the file's ending:
+// Puts the row's history file back on the clipboard, by its kind (a name
+// that is no history file name restores nothing):
 // ".spt" as text (the last text is set first, so the change is not captured
 // again), ".bmp" as a DIB, ".gif" and ".jpg" decoded to a temporary BMP
 // beside the file (deleted again whatever happens), ".cbf" as the records

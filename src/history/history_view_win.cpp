@@ -70,9 +70,7 @@ void CTessarynView::OnInitialUpdate() {
   }
   ListView_SetImageList(Hwnd(), icons_->GetImageList(), LVSIL_SMALL);
 
-  ClockReading now = context_.clock.Now();
-  std::time_t cutOffTime = now.seconds - static_cast<std::time_t>(context_.app.GetAutoLoadDays()) * 86400;
-  const std::string cutOff = MakeTimeStampName(cutOffTime, now.milliseconds);
+  const std::string cutOff = MakeCutOffStamp(context_.clock.Now(), context_.app.GetAutoLoadDays());
   HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_);
   capture_.lastText = fill.lastText;
   RefreshCount();
