@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/paste_menu.h"
-#include "base/ini.h"
-#include "base/strings.h"
+#include "app/frame_placement_win.h"
+#include "app/paste_menu_win.h"
 #include "history/history_view_win.h"
 #include "res/resource_ids.h"
+#include "win/popup_menu_win.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -16,17 +16,9 @@ constexpr wchar_t kOwnerClass[] = L"KelvarionOwner";
 constexpr wchar_t kFrameClass[] = L"KelvarionFrame";
 }  // namespace
 
-std::string ReadSetup(ShellContext& context, const std::string& key, const std::string& defaultValue) {
-  return ReadIniString(context.files, context.app.GetUserIniPath(), "Setup", key, defaultValue);
-}
-
-void WriteSetup(ShellContext& context, const std::string& key, const std::string& value) {
-  WriteIniString(context.files, context.app.GetUserIniPath(), "Setup", key, value);
-}
-
 CMainFrame::CMainFrame(ShellContext& context)
     : context_(context),
-      listening_(ReadSetup(context, "ListenClipboard", "Y") == "Y"),
+      listening_(context.app.IsListenClipboard()),
       trayIcon_(context.instance),
       formats_(context.files, context.app.GetExePath(), context.app.GetLocalDirectory()) {
   formats_.LoadFormatList();
@@ -60,8 +52,8 @@ bool CMainFrame::CreateFrame() {
   args.style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
   std::wstring title = Widen(context_.app.GetMainWindowTitle());
   args.title = title.c_str();
-  args.width = StrToInt(ReadSetup(context_, "MainWidth", "208"));
-  args.height = StrToInt(ReadSetup(context_, "MainHeight", "240"));
+  args.width = context_.app.GetMainWidth();
+  args.height = context_.app.GetMainHeight();
   args.parent = owner_.Hwnd();
   args.menuOrId = LoadMenuW(context_.instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
   args.instance = context_.instance;
@@ -94,24 +86,16 @@ void CMainFrame::LayoutChildren() {
 
 void CMainFrame::OnShowWindow(bool shown) {
   if (!shown || placementRestored_) return;
-  RECT r;
-  GetWindowRect(Hwnd(), &r);
-  int x = StrToInt(ReadSetup(context_, "MainX", IntToString(r.left)));
-  int y = StrToInt(ReadSetup(context_, "MainY", IntToString(r.top)));
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  x = std::clamp(x, 0, std::max(0, screenWidth - 20));
-  y = std::clamp(y, 0, std::max(0, screenHeight - 20));
-  SetWindowPos(Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(Hwnd(), nullptr, TRUE);
-  if (ReadSetup(context_, "ToolBar", "1") == "0") {
+  RestoreFramePlacement(Hwnd(), context_.app);
+  if (!context_.app.IsToolBarShown()) {
     toolBar_.Show(false);
     LayoutChildren();
   }
-  if (ReadSetup(context_, "AutoPaste", "0") == "1") autoPaste_ = true;
+  if (context_.app.IsAutoPaste()) autoPaste_ = true;
   SetTransparency(context_.app.GetDiaphaneity());
   placementRestored_ = true;
   JoinClipboardChain();
-  if (ReadSetup(context_, "ListenClipboard", "Y") != "Y") LeaveClipboardChain();
+  if (!context_.app.IsListenClipboard()) LeaveClipboardChain();
   SetAlwaysOnTop(context_.app.IsAlwaysOnTop());
 }
 
@@ -128,7 +112,7 @@ void CMainFrame::OnSize(UINT type) {
 void CMainFrame::OnClose() {
   LeaveClipboardChain();
   UnregisterPasteHotKey();
-  WriteSetup(context_, "AutoPaste", autoPaste_ ? "1" : "0");
+  // Destroying saves auto-paste with the placement.
   DestroyWindow(Hwnd());
 }
 
@@ -139,21 +123,7 @@ void CMainFrame::OnDestroy() {
 }
 
 void CMainFrame::SaveSessionState() {
-  IniEntries entries;
-  if (placementRestored_) {
-    RECT r;
-    GetWindowRect(Hwnd(), &r);
-    entries = {{"MainX", IntToString(r.left)}, {"MainY", IntToString(r.top)}};
-    if (IsIconic(Hwnd())) {
-      entries.emplace_back("MainState", "1");
-    } else {
-      entries.emplace_back("MainState", "0");
-      entries.emplace_back("MainWidth", IntToString(r.right - r.left));
-      entries.emplace_back("MainHeight", IntToString(r.bottom - r.top));
-    }
-  }
-  entries.emplace_back("AutoPaste", autoPaste_ ? "1" : "0");
-  WriteIniStrings(context_.files, context_.app.GetUserIniPath(), "Setup", entries);
+  SaveFramePlacement(Hwnd(), context_.app, placementRestored_, autoPaste_);
   formats_.SaveFormatList();
 }
 
@@ -186,44 +156,19 @@ void CMainFrame::AddTrayIcon() { trayIcon_.Add(TrayState()); }
 void CMainFrame::UpdateTrayIcon() { trayIcon_.Update(TrayState()); }
 void CMainFrame::RemoveTrayIcon() { trayIcon_.Remove(); }
 
-void CMainFrame::OnTrayNotify(LPARAM mouseMessage) {
-  if (mouseMessage == WM_LBUTTONDOWN) OnToggleListen();
-  else if (mouseMessage == WM_RBUTTONDOWN) ShowPasteMenu(0, 0);
-}
-
 void CMainFrame::ShowPasteMenu(WPARAM, LPARAM) {
-  if (view_) RunPasteMenu(context_, *view_, Hwnd(), *this);
-}
-
-PasteMenuHost::Flags CMainFrame::GetPasteMenuFlags() const { return {listening_, autoPaste_, windowListOpen_}; }
-
-bool CMainFrame::RunFrameCommand(int builtin) {
-  switch (builtin) {
-    case kBuiltinShowFrame:
-      if (IsWindowVisible(Hwnd())) {
-        ShowWindow(Hwnd(), SW_HIDE);
-        return false;
-      }
-      ShowWindow(Hwnd(), SW_SHOWNORMAL);
-      SetForegroundWindow(Hwnd());
-      return true;
-    case kBuiltinListen: OnToggleListen(); break;
-    case kBuiltinAutoPaste: autoPaste_ = !autoPaste_; break;
-    case kBuiltinSettings: OnSettings(); break;
-    case kBuiltinExit: PostMessageW(Hwnd(), WM_CLOSE, 0, 0); break;
-  }
-  return false;
+  if (view_) RunPasteMenu(context_, *view_, Hwnd(), {listening_, autoPaste_, windowListOpen_});
 }
 
 void CMainFrame::OnToggleListen() {
-  WriteSetup(context_, "ListenClipboard", listening_ ? "N" : "Y");
+  context_.app.SetListenClipboard(!listening_);
   if (listening_) LeaveClipboardChain();
   else JoinClipboardChain();
 }
 
 void CMainFrame::OnToggleToolBar() {
   const bool shown = !toolBar_.IsVisible();
-  WriteSetup(context_, "ToolBar", shown ? "1" : "0");
+  context_.app.SetToolBarShown(shown);
   toolBar_.Show(shown);
   LayoutChildren();
 }
@@ -233,7 +178,7 @@ void CMainFrame::OnSettings() {
   UnregisterPasteHotKey();
   // The settings dialog runs here, with the chain and the hot key released
   // while the user may change them.
-  if (ReadSetup(context_, "ListenClipboard", "Y") == "Y") JoinClipboardChain();
+  if (context_.app.IsListenClipboard()) JoinClipboardChain();
   RegisterPasteHotKey();
 }
 
@@ -263,29 +208,21 @@ bool CMainFrame::OnCommand(UINT id) {
   return view_ && view_->OnCommand(id);
 }
 
-void CMainFrame::OnInitMenuPopup(HMENU menu) {
-  const int count = GetMenuItemCount(menu);
-  for (int i = 0; i < count; ++i) {
-    UINT id = GetMenuItemID(menu, i);
-    if (id == 0 || id == static_cast<UINT>(-1)) continue;
-    bool enabled = true, checked = false;
-    switch (id) {
-      case ID_TOGGLE_LISTEN: checked = listening_; break;
-      case ID_TOGGLE_TOOLBAR: checked = toolBar_.IsVisible(); break;
-      case ID_TOGGLE_AUTO_PASTE: checked = autoPaste_; break;
-      case ID_TOGGLE_LISTEN_FILE_NAMES:
-        // Names of files are listened to only while the clipboard is.
-        enabled = listening_;
-        checked = listening_ && view_ && view_->Capture().listenToFileNames;
-        break;
-      case ID_OPACITY_UP:
-      case ID_OPACITY_DOWN:
-      case ID_SETTINGS: break;
-      default:
-        if (view_) view_->GetCommandState(id, enabled, checked);
-    }
-    EnableMenuItem(menu, i, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-    CheckMenuItem(menu, i, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+void CMainFrame::GetCommandState(UINT id, bool& enabled, bool& checked) {
+  switch (id) {
+    case ID_TOGGLE_LISTEN: checked = listening_; break;
+    case ID_TOGGLE_TOOLBAR: checked = toolBar_.IsVisible(); break;
+    case ID_TOGGLE_AUTO_PASTE: checked = autoPaste_; break;
+    case ID_TOGGLE_LISTEN_FILE_NAMES:
+      // Names of files are listened to only while the clipboard is.
+      enabled = listening_;
+      checked = listening_ && view_ && view_->Capture().listenToFileNames;
+      break;
+    case ID_OPACITY_UP:
+    case ID_OPACITY_DOWN:
+    case ID_SETTINGS: break;
+    default:
+      if (view_) view_->GetCommandState(id, enabled, checked);
   }
 }
 
@@ -322,14 +259,21 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       if (OnCommand(LOWORD(wParam))) return 0;
       return DefaultProc(msg, wParam, lParam);
-    case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<HMENU>(wParam)); return 0;
+    case WM_INITMENUPOPUP:
+      UpdateMenuStates(reinterpret_cast<HMENU>(wParam),
+                       [this](UINT id, bool& enabled, bool& checked) { GetCommandState(id, enabled, checked); });
+      return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (toolBar_.OnNotify(header)) return 0;
       if (view_ && header->hwndFrom == view_->Hwnd()) return view_->OnNotify(header);
       return DefaultProc(msg, wParam, lParam);
     }
-    case kTrayMessage: OnTrayNotify(lParam); return 0;
+    case kTrayMessage:
+      // A left click on the icon toggles listening, a right click opens the paste menu.
+      if (lParam == WM_LBUTTONDOWN) OnToggleListen();
+      else if (lParam == WM_RBUTTONDOWN) ShowPasteMenu(0, 0);
+      return 0;
     case WM_HOTKEY: ShowPasteMenu(wParam, lParam); return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_DESTROY: OnDestroy(); return 0;

@@ -10,7 +10,6 @@
 
 #include "app/clipboard_viewer_chain_win.h"
 #include "app/paste_hot_key_win.h"
-#include "app/paste_menu_win.h"
 #include "app/tray_icon_win.h"
 #include "clip/format_list.h"
 #include "desktop/pick_toolbar_win.h"
@@ -22,7 +21,7 @@ namespace kelvarion {
 
 class CTessarynView;
 
-class CMainFrame : public Window, private PasteMenuHost {
+class CMainFrame : public Window {
  public:
   explicit CMainFrame(ShellContext& context);
   ~CMainFrame() override;
@@ -54,9 +53,6 @@ class CMainFrame : public Window, private PasteMenuHost {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  Flags GetPasteMenuFlags() const override;
-  bool RunFrameCommand(int builtin) override;
-
   LRESULT OnCreate();
   void OnShowWindow(bool shown);
   void OnSize(UINT type);
@@ -64,13 +60,13 @@ class CMainFrame : public Window, private PasteMenuHost {
   void OnDestroy();
   // Placement, auto-paste and the format-icon table, as the exit saves them.
   void SaveSessionState();
-  void OnTrayNotify(LPARAM mouseMessage);
   void OnToggleListen();
   void OnToggleToolBar();
   void OnSettings();
   void OnDrawClipboard();
   bool OnCommand(UINT id);
-  void OnInitMenuPopup(HMENU menu);
+  // The checks and grays of the window menu's commands.
+  void GetCommandState(UINT id, bool& enabled, bool& checked);
   void LayoutChildren();
   TrayIcon::State TrayState() const { return {listening_, desktopState_}; }
 

@@ -15,13 +15,13 @@ namespace kelvarion {
 
 namespace {
 
-PasteMenuInput GatherPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, const PasteMenuHost& host) {
+PasteMenuInput GatherPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, const PasteMenuFlags& flags) {
   CTessarynApp& app = context.app;
   PasteMenuInput input;
   view.GetRecentRows(app.GetPasteMenuCount(), input.recentTexts, input.recentFiles);
-  input.editList = ReadSetup(context, "EditListMenu", "Y") == "Y";
-  input.runList = ReadSetup(context, "RunListMenu", "Y") == "Y";
-  input.folderList = ReadSetup(context, "OpenDirListMenu", "Y") == "Y";
+  input.editList = app.IsEditListMenu();
+  input.runList = app.IsRunListMenu();
+  input.folderList = app.IsOpenDirListMenu();
   CTextList sections;
   if (input.runList) {
     ReadCommandMenuSections(app, sections);
@@ -31,7 +31,6 @@ PasteMenuInput GatherPasteMenu(ShellContext& context, CTessarynView& view, HWND 
     ReadConnectMenuSections(app, sections);
     input.folderSections = sections.Items();
   }
-  const PasteMenuHost::Flags flags = host.GetPasteMenuFlags();
   input.frameVisible = IsWindowVisible(frame) != FALSE;
   input.listening = flags.listening;
   input.listenFileNames = view.Capture().listenToFileNames;
@@ -46,9 +45,21 @@ PasteMenuInput GatherPasteMenu(ShellContext& context, CTessarynView& view, HWND 
 }
 
 // A built-in entry; true when it showed the frame.
-bool RunBuiltinCommand(ShellContext& context, CTessarynView& view, PasteMenuHost& host, int number) {
+bool RunBuiltinCommand(ShellContext& context, CTessarynView& view, HWND frame, int number) {
   CTessarynApp& app = context.app;
   switch (number) {
+    case kBuiltinShowFrame:
+      if (IsWindowVisible(frame)) {
+        ShowWindow(frame, SW_HIDE);
+        return false;
+      }
+      ShowWindow(frame, SW_SHOWNORMAL);
+      SetForegroundWindow(frame);
+      return true;
+    case kBuiltinListen: SendMessageW(frame, WM_COMMAND, ID_TOGGLE_LISTEN, 0); break;
+    case kBuiltinAutoPaste: SendMessageW(frame, WM_COMMAND, ID_TOGGLE_AUTO_PASTE, 0); break;
+    case kBuiltinSettings: SendMessageW(frame, WM_COMMAND, ID_SETTINGS, 0); break;
+    case kBuiltinExit: PostMessageW(frame, WM_CLOSE, 0, 0); break;
     case kBuiltinListenFileNames: view.OnCommand(ID_TOGGLE_LISTEN_FILE_NAMES); break;
     case kBuiltinPasteFileNames: view.CaptureClipboardFileNames(); break;
     case kBuiltinPasteAllFormats: view.CaptureAllFormats(); break;
@@ -62,14 +73,13 @@ bool RunBuiltinCommand(ShellContext& context, CTessarynView& view, PasteMenuHost
     case kBuiltinAbout:
       // The desktop tools and the about box come with their own windows.
       break;
-    default: return host.RunFrameCommand(number);
   }
   return false;
 }
 
 // Carries out a choice; paste is set when the previous window gets Ctrl+V,
 // and the result says whether the frame was shown.
-bool CarryOut(ShellContext& context, CTessarynView& view, HWND frame, PasteMenuHost& host,
+bool CarryOut(ShellContext& context, CTessarynView& view, HWND frame, const PasteMenuFlags& flags,
               const PasteMenuChoice& choice, bool& paste) {
   CTessarynApp& app = context.app;
   // The menu ran a message loop: captures meanwhile add rows at the top, so
@@ -82,7 +92,7 @@ bool CarryOut(ShellContext& context, CTessarynView& view, HWND frame, PasteMenuH
     case Kind::kRecent:
       if (row < 0) break;
       view.RestoreHistoryItem(row);
-      paste = host.GetPasteMenuFlags().autoPaste;
+      paste = flags.autoPaste;
       break;
     case Kind::kEdit:
       if (row >= 0) view.OpenHistoryRow(row);
@@ -100,7 +110,7 @@ bool CarryOut(ShellContext& context, CTessarynView& view, HWND frame, PasteMenuH
       StartProgram(OwnCommandLine(app.GetExePath(), " /D \"" + choice.label + "\""), SW_SHOWNORMAL);
       break;
     case Kind::kBuiltin:
-      return RunBuiltinCommand(context, view, host, choice.builtin);
+      return RunBuiltinCommand(context, view, frame, choice.builtin);
     case Kind::kError: {
       const std::wstring text = Widen("Tessaryn:error\r\n" + IntToString(choice.position));
       MessageBoxW(frame, text.c_str(), L"", MB_OK);
@@ -112,7 +122,7 @@ bool CarryOut(ShellContext& context, CTessarynView& view, HWND frame, PasteMenuH
 
 }  // namespace
 
-void RunPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, PasteMenuHost& host) {
+void RunPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, const PasteMenuFlags& flags) {
   // The window the user works in gets the focus (and the paste) back; the
   // frame comes to the front, as a popup menu needs its owner there.
   HWND previous = GetForegroundWindow();
@@ -120,10 +130,10 @@ void RunPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, PasteM
   SetForegroundWindow(frame);
   if (!view.Hwnd()) return;
 
-  const PasteMenuList list = BuildPasteMenuList(GatherPasteMenu(context, view, frame, host));
+  const PasteMenuList list = BuildPasteMenuList(GatherPasteMenu(context, view, frame, flags));
   const PasteMenuChoice choice = list.Resolve(PopupMenuFromList(list.texts, list.checks, list.grays, frame));
   bool paste = false;
-  const bool shownFrame = CarryOut(context, view, frame, host, choice, paste);
+  const bool shownFrame = CarryOut(context, view, frame, flags, choice, paste);
   if (previous && ReturnsToPreviousWindow(choice, shownFrame)) PasteIntoPreviousWindow(previous, paste);
 }
 

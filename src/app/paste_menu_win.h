@@ -12,23 +12,16 @@ namespace kelvarion {
 
 class CTessarynView;
 
-// What the menu needs of the main frame.
-class PasteMenuHost {
- public:
-  struct Flags {
-    bool listening = false;
-    bool autoPaste = false;
-    bool windowListOpen = false;
-  };
-  virtual ~PasteMenuHost() = default;
-  virtual Flags GetPasteMenuFlags() const = 0;
-  // The built-in entries that act on the frame itself (show it, listening,
-  // auto-paste, settings, exit); true when it showed the frame.
-  virtual bool RunFrameCommand(int builtin) = 0;
+// What the menu shows of the main frame's state.
+struct PasteMenuFlags {
+  bool listening = false;
+  bool autoPaste = false;
+  bool windowListOpen = false;
 };
 
 // frame: the main frame's window, which owns the menu and comes to the
-// front for it.
-void RunPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, PasteMenuHost& host);
+// front for it. The built-in commands that act on the frame (listening,
+// auto-paste, settings, exit) go to it as the commands of its window menu.
+void RunPasteMenu(ShellContext& context, CTessarynView& view, HWND frame, const PasteMenuFlags& flags);
 
 }  // namespace kelvarion

@@ -37,12 +37,8 @@ constexpr UINT kRemoveUnreadableRows = WM_APP + 1;
 
 CTessarynView::CTessarynView(ShellContext& context, CFormatListTable& formats, const ClipboardOrigin& origin)
     : context_(context), formats_(formats), origin_(origin) {
-  capture_.listenToFileNames = ReadSetup(context_, "ListenClipboard_FileName", "N") == "Y";
-  screenSaveType_ = ToUpper(ReadSetup(context_, "ScreenSaveType", "BMP"));
-  if (screenSaveType_ != "JPG" && screenSaveType_ != "GIF" && screenSaveType_ != "BMP") {
-    screenSaveType_ = "BMP";
-    WriteSetup(context_, "ScreenSaveType", "BMP");
-  }
+  capture_.listenToFileNames = context_.app.IsListenFileNames();
+  screenSaveType_ = context_.app.GetScreenSaveType();
 }
 
 CTessarynView::~CTessarynView() = default;
@@ -256,13 +252,13 @@ bool CTessarynView::OnCommand(UINT id) {
     case ID_PASTE_FILE_NAMES: CaptureClipboardFileNames(); return true;
     case ID_TOGGLE_LISTEN_FILE_NAMES:
       capture_.listenToFileNames = !capture_.listenToFileNames;
-      WriteSetup(context_, "ListenClipboard_FileName", capture_.listenToFileNames ? "Y" : "N");
+      context_.app.SetListenFileNames(capture_.listenToFileNames);
       return true;
     case ID_SAVE_AS_BMP:
     case ID_SAVE_AS_GIF:
     case ID_SAVE_AS_JPG:
       screenSaveType_ = id == ID_SAVE_AS_BMP ? "BMP" : id == ID_SAVE_AS_GIF ? "GIF" : "JPG";
-      WriteSetup(context_, "ScreenSaveType", screenSaveType_);
+      context_.app.SetScreenSaveType(screenSaveType_);
       return true;
     case ID_PICK_WINDOW:
     case ID_CAPTURE_SCREEN:

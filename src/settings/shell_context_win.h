@@ -19,8 +19,4 @@ struct ShellContext {
   HINSTANCE instance;
 };
 
-// Settings the shell reads and writes directly in the user settings file.
-std::string ReadSetup(ShellContext& context, const std::string& key, const std::string& defaultValue);
-void WriteSetup(ShellContext& context, const std::string& key, const std::string& value);
-
 }  // namespace kelvarion
