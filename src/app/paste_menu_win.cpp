@@ -35,7 +35,7 @@ PasteMenuInput GatherPasteMenu(ShellContext& context, CTessarynView& view, HWND 
   input.listening = flags.listening;
   input.listenFileNames = view.Capture().listenToFileNames;
   input.autoPaste = flags.autoPaste;
-  input.clipboardHasFiles = context.clipboard.IsFormatAvailable(CF_HDROP);
+  input.clipboardHasFiles = context.clipboard.IsFormatAvailable(kCfHdrop);
   input.clipboardHasFormats = context.clipboard.CountFormats() > 0;
   input.windowListOpen = flags.windowListOpen;
   input.relabel = [&context, userIni = app.GetUserIniPath()](const std::string& label) {

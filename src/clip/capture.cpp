@@ -5,6 +5,7 @@
 #include <ctime>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
@@ -17,11 +18,6 @@ namespace kelvarion {
 
 namespace {
 
-constexpr std::uint32_t kTextFormat = 1;
-constexpr std::uint32_t kOemTextFormat = 7;
-constexpr std::uint32_t kUnicodeTextFormat = 13;
-constexpr std::uint32_t kDropFormat = 15;
-
 // The format list of a clipboard that holds plain text and nothing else.
 constexpr char kPlainTextFormatList[] = "LOCALE,OEMTEXT,TEXT,UNICODETEXT";
 
@@ -33,44 +29,20 @@ constexpr char kHistoryAllowedFormatName[] = "CanIncludeInClipboardHistory";
 // Internal result of reading the open clipboard when it is marked private.
 constexpr int kMarkedPrivate = -100;
 
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 int LengthOf(const std::string& text) {
   return text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
-}
-
-std::string NarrowZeroTerminated(const std::uint8_t* data, std::size_t size) {
-  const auto* p = reinterpret_cast<const char*>(data);
-  std::size_t n = 0;
-  while (n < size && p[n] != '\0') ++n;
-  return std::string(p, n);
-}
-
-// UTF-16LE code units up to the first zero unit (or the end; an odd last
-// byte is no code unit).
-std::u16string WideZeroTerminated(const std::uint8_t* data, std::size_t size) {
-  std::u16string out;
-  for (std::size_t i = 0; i + 1 < size; i += 2) {
-    char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
-    if (unit == 0) break;
-    out.push_back(unit);
-  }
-  return out;
 }
 
 // Wide text first: it is there whoever set the clipboard, and on a Chinese
 // Windows it converts to the very bytes TEXT holds.
 bool ReadOpenClipboardText(ClipboardPort& clipboard, std::string& text) {
-  if (auto view = clipboard.GetData(kUnicodeTextFormat)) {
-    text = Utf16ToCp936(WideZeroTerminated(view->Data(), view->Size()));
+  if (auto view = clipboard.GetData(kCfUnicodeText)) {
+    text = Utf16ToCp936(ZeroTerminatedWideText(view->Data(), view->Size()));
     return true;
   }
-  for (std::uint32_t id : {kOemTextFormat, kTextFormat}) {
+  for (std::uint32_t id : {kCfOemText, kCfText}) {
     if (auto view = clipboard.GetData(id)) {
-      text = NarrowZeroTerminated(view->Data(), view->Size());
+      text = ZeroTerminatedText(view->Data(), view->Size());
       return true;
     }
   }
@@ -85,13 +57,13 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
   constexpr std::size_t kHeaderBytes = 20;
   std::vector<std::string> paths;
   if (!data || size < kHeaderBytes) return paths;
-  const std::size_t offset = LoadU32(data);
-  const bool wide = LoadU32(data + 16) != 0;
+  const std::size_t offset = LoadLe32(data);
+  const bool wide = LoadLe32(data + 16) != 0;
   if (offset < kHeaderBytes || offset > size) return paths;
   if (wide) {
     std::u16string path;
     for (std::size_t i = offset; i + 1 < size; i += 2) {
-      char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+      const char16_t unit = LoadLe16(data + i);
       if (unit != 0) {
         path.push_back(unit);
         continue;
@@ -119,7 +91,7 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
 // The file list of the open clipboard, one path a line: its length, -3 when
 // there is no file list, -1 when it lists no file.
 int ReadOpenClipboardFiles(ClipboardPort& clipboard, std::string& text) {
-  auto view = clipboard.GetData(kDropFormat);
+  auto view = clipboard.GetData(kCfHdrop);
   if (!view) return -3;
   std::vector<std::string> paths = ParseDropFiles(view->Data(), view->Size());
   if (paths.empty()) return -1;
@@ -140,7 +112,7 @@ bool IsOpenClipboardPrivate(ClipboardPort& clipboard) {
   std::uint32_t allowed = clipboard.RegisterFormat(kHistoryAllowedFormatName);
   if (allowed == 0) return false;
   auto view = clipboard.GetData(allowed);
-  return view && view->Size() >= 4 && LoadU32(view->Data()) == 0;
+  return view && view->Size() >= 4 && LoadLe32(view->Data()) == 0;
 }
 
 // The text or file list of the open clipboard, with the results of

@@ -37,19 +37,8 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   text = std::move(out);
 }
 
-// At most limit bytes of text, never ending inside a double-byte character,
-// so that the "..." after a cut does not fuse with half a character.
-std::string_view CutOnCharacter(std::string_view text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t end = 0;
-  while (end < limit) {
-    std::size_t next = end + CharLength(text, end);
-    if (next > limit) break;
-    end = next;
-  }
-  return text.substr(0, end);
-}
-
+// The cut never splits a double-byte character, so that the "..." after it
+// does not fuse with half a character.
 std::string FoldCut(std::string_view text, bool cut) {
   std::string row = FoldText(std::string(CutOnCharacter(text, kRowTextBytes)));
   if (cut) row += "...";

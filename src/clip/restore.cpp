@@ -18,10 +18,6 @@ namespace kelvarion {
 
 namespace {
 
-constexpr std::uint32_t kText = 1;
-constexpr std::uint32_t kDib = 8;
-constexpr std::uint32_t kUnicodeText = 13;
-
 bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std::size_t size) {
   std::unique_ptr<ClipDataBlock> block = clipboard.Allocate(size);
   if (!block) return false;
@@ -41,12 +37,12 @@ int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, st
   if (!block) return -2;
   std::memcpy(block->Data(), text.data(), text.size());
   block->Data()[text.size()] = 0;
-  if (!clipboard.SetData(kText, std::move(block))) return -2;
+  if (!clipboard.SetData(kCfText, std::move(block))) return -2;
   // The wide form is a courtesy: without it the system would make one from
   // the bytes through the code page of the keyboard layout, which garbles
   // Chinese under a Western layout.
   const std::u16string wide = Cp936ToUtf16(text);
-  SetBytes(clipboard, kUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+  SetBytes(clipboard, kCfUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
   return static_cast<int>(text.size());
 }
 
@@ -86,7 +82,7 @@ int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -5;
   clipboard.Empty();
-  if (!SetBytes(clipboard, kDib, bitmap.data(), length)) return -6;
+  if (!SetBytes(clipboard, kCfDib, bitmap.data(), length)) return -6;
   return static_cast<int>(length);
 }
 
@@ -142,7 +138,7 @@ RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row,
       const std::string temporary = path + ".bmp";
       const int converted = kind == HistoryKind::kGif
                                 ? ConvertGifToBmp(context.files, path, temporary)
-                                : ConvertJpegToBmp(context.files, path, temporary, context.jpegErrors);
+                                : ConvertJpegToBmp(context.files, path, temporary, context.notice);
       int r = -1;
       if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary, context.window);
       context.files.Remove(temporary);

@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "base/text_list.h"
-#include "image/jpeg_file.h"
 #include "clip/capture.h"
 #include "platform/clipboard_port.h"
 #include "platform/file_system.h"
+#include "platform/user_notice.h"
 
 namespace kelvarion {
 
@@ -60,7 +60,7 @@ struct RestoreContext {
   FileSystem& files;
   std::string historyDirectory;  // ends in "\"
   std::string settingsFile;      // holds section "NoCopy"
-  JpegErrorReporter jpegErrors;
+  UserNotice* notice;            // may be null; tells the JPEG library's errors
 };
 
 enum class RestoreResult {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/file_utils.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
 
@@ -9,7 +10,6 @@ namespace kelvarion {
 
 namespace {
 
-constexpr std::size_t kLastTextPiece = 32768;
 // The newest text is read at start for the repeat check up to this size.
 constexpr std::size_t kMaxLastTextBytes = std::size_t{16} << 20;
 
@@ -103,23 +103,9 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
 
   const HistoryRow* top = rows.At(0);
   if (top && GetHistoryKind(top->fileName) == HistoryKind::kText) {
-    if (auto file = fs.Open(historyDirectory + top->fileName, OpenMode::kRead)) {
-      // Read only when the repeat check can use it: a newest text larger than
-      // the bound is left unread, and copying it once more saves it again.
-      const std::int64_t size = file->Size();
-      if (size >= 0 && static_cast<std::uint64_t>(size) <= kMaxLastTextBytes) {
-        std::string piece(kLastTextPiece, '\0');
-        for (;;) {
-          std::size_t got = file->Read(piece.data(), piece.size());
-          if (got > kMaxLastTextBytes - fill.lastText.size()) {  // it grew while being read
-            fill.lastText.clear();
-            break;
-          }
-          fill.lastText.append(piece, 0, got);
-          if (got < piece.size()) break;
-        }
-      }
-    }
+    // Read only when the repeat check can use it: a newest text larger than
+    // the bound is left unread, and copying it once more saves it again.
+    ReadWholeFile(fs, historyDirectory + top->fileName, fill.lastText, kMaxLastTextBytes);
   }
   return fill;
 }

@@ -11,7 +11,6 @@
 #include "clip/format_icon_dlg_win.h"
 #include "clip/memo_dlg_win.h"
 #include "clip/restore.h"
-#include "image/jpeg_error_box_win.h"
 #include "win/process.h"
 #include "win/text_win.h"
 
@@ -227,7 +226,7 @@ void CTessarynView::RestoreHistoryItem(int index) {
   // The list's own window owns what is put back, as Windows requires of
   // whoever empties the clipboard.
   RestoreContext restore{context_.clipboard, reinterpret_cast<ClipboardPort::Window>(Hwnd()), context_.files,
-                         context_.app.GetHistoryDirectory(), context_.app.GetProgramIniPath(), ShowJpegFatalError};
+                         context_.app.GetHistoryDirectory(), context_.app.GetProgramIniPath(), &context_.notice};
   RestoreHistoryFile(restore, RestoreRow{row->fileName, row->iconFile, row->iconIndex, row->text}, capture_);
 }
 
@@ -275,7 +274,7 @@ void CTessarynView::GetCommandState(UINT id, bool& enabled, bool& checked) {
     case ID_EDIT_DELETE_ROW:
     case ID_EDIT_OPEN_ROW: enabled = GetFirstSelectedRow() >= 0; break;
     case ID_PASTE_ALL_FORMATS: enabled = context_.clipboard.CountFormats() > 0; break;
-    case ID_PASTE_FILE_NAMES: enabled = context_.clipboard.IsFormatAvailable(15); break;
+    case ID_PASTE_FILE_NAMES: enabled = context_.clipboard.IsFormatAvailable(kCfHdrop); break;
     case ID_SAVE_AS_BMP: checked = screenSaveType_ == "BMP"; break;
     case ID_SAVE_AS_GIF: checked = screenSaveType_ == "GIF"; break;
     case ID_SAVE_AS_JPG: checked = screenSaveType_ == "JPG"; break;

@@ -48,13 +48,7 @@ const char kOpenDirListMenu[] = "OpenDirListMenu";
 const char kMainWindowTitle[] = "MainWindowTitle";
 
 // At most limit bytes, never cut inside a double-byte character.
-std::string Limit(std::string text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t keep = 0;
-  while (keep < text.size() && keep + CharLength(text, keep) <= limit) keep += CharLength(text, keep);
-  text.resize(keep);
-  return text;
-}
+std::string Limit(const std::string& text, std::size_t limit) { return std::string(CutOnCharacter(text, limit)); }
 
 // True when the text ends in ".exe" in any case, the dot on a character
 // boundary.

@@ -8,6 +8,7 @@
 #include "platform/clipboard_port.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/user_notice.h"
 
 namespace kelvarion {
 
@@ -16,6 +17,7 @@ struct ShellContext {
   FileSystem& files;
   ClipboardPort& clipboard;
   Clock& clock;
+  UserNotice& notice;
   HINSTANCE instance;
 };
 
