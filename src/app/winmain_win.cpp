@@ -5,9 +5,9 @@
 #include "app/command_line.h"
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
-#include "settings/settings.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
+#include "settings/settings.h"
 #include "win/text_win.h"
 
 using namespace kelvarion;

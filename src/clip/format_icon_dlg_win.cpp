@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "res/resource_ids.h"
 #include "base/strings.h"
 #include "base/text_list.h"
 #include "clip/format_list.h"
+#include "res/resource_ids.h"
 #include "win/text_win.h"
 
 namespace kelvarion {

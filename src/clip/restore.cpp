@@ -9,10 +9,10 @@
 #include "base/file_utils.h"
 #include "base/ini.h"
 #include "base/strings.h"
-#include "image/dib.h"
-#include "image/image_convert.h"
 #include "clip/clipboard_file.h"
 #include "clip/history_file.h"
+#include "image/dib.h"
+#include "image/image_convert.h"
 
 namespace kelvarion {
 

@@ -2,8 +2,6 @@
 
 #include <shellapi.h>
 
-#include "win/popup_menu_win.h"
-#include "res/resource_ids.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
 #include "base/strings.h"
@@ -11,6 +9,8 @@
 #include "clip/format_icon_dlg_win.h"
 #include "clip/memo_dlg_win.h"
 #include "clip/restore.h"
+#include "res/resource_ids.h"
+#include "win/popup_menu_win.h"
 #include "win/process.h"
 #include "win/text_win.h"
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "win/icon_cache_win.h"
-#include "settings/shell_context_win.h"
 #include "clip/capture.h"
 #include "clip/format_list.h"
 #include "history/history_rows.h"
+#include "settings/shell_context_win.h"
+#include "win/icon_cache_win.h"
 #include "win/window.h"
 
 namespace kelvarion {

@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
-#include "settings/settings.h"
 #include "platform/clipboard_port.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/user_notice.h"
+#include "settings/settings.h"
 
 namespace kelvarion {
 
