@@ -51,9 +51,6 @@ constexpr const char* kCreateSearchIndex[] = {
 };
 static_assert(kIndexVersion == 1, "the INSERT above writes the version");
 
-// LIKE stops at a zero byte; so do the indexes.
-std::string_view UpToZero(std::string_view text) { return text.substr(0, text.find('\0')); }
-
 class WriteScope {
  public:
   explicit WriteScope(CArchiveDatabase& db) : db_(db) {}
@@ -155,9 +152,6 @@ int CArchiveDatabase::Open(FileSystem& fs, const std::string& path, OpenMode mod
 void CArchiveDatabase::Close() {
   if (inWrite_ && db_) Rollback();
   insertRow_.reset();
-  insertTrigram_.reset();
-  insertPairs_.reset();
-  markIndexed_.reset();
   readMemo_.reset();
   db_.Close();
   inWrite_ = false;
@@ -169,13 +163,21 @@ int CArchiveDatabase::BeginWrite() {
   if (!db_ || inWrite_) return kFailed;
   if (db_.Execute("BEGIN IMMEDIATE") != SQLITE_OK) return kFailed;
   inWrite_ = true;
-  indexLive_ = canIndex_ && IndexIsComplete(ReadIndexRecord());
+  IndexRecord record = ReadIndexRecord();
+  indexLive_ = canIndex_ && IndexIsComplete(record);
+  indexedBefore_ = record.indexed;
   return 0;
 }
 
 int CArchiveDatabase::Commit() {
   if (!inWrite_) return kFailed;
-  int rc = db_.Execute("COMMIT");
+  int rc = SQLITE_OK;
+  if (indexLive_) {
+    // The rows of this transaction go into the index before it commits.
+    std::int64_t last = db_.QueryInt64("SELECT max(rowid) FROM tessaryn", 0);
+    if (last > indexedBefore_ && IndexRows(indexedBefore_, last) != 0) rc = SQLITE_ERROR;
+  }
+  if (rc == SQLITE_OK) rc = db_.Execute("COMMIT");
   if (rc != SQLITE_OK) {
     // A commit that did not happen must not look like one: end the
     // transaction so nothing of it can be committed later by accident.
@@ -219,32 +221,34 @@ int CArchiveDatabase::CreateSearchIndex() {
   for (const char* sql : kCreateSearchIndex) {
     if (db_.Execute(sql) != SQLITE_OK) return kFailed;
   }
-  insertTrigram_.reset();
-  insertPairs_.reset();
-  markIndexed_.reset();
   return 0;
 }
 
-int CArchiveDatabase::IndexRow(std::int64_t rowid, std::string_view filememo) {
-  if (!insertTrigram_ &&
-      insertTrigram_.Prepare(db_.get(), "INSERT INTO tessaryn_trigram(rowid, filememo) VALUES (?1, ?2)") != SQLITE_OK) {
+int CArchiveDatabase::IndexRows(std::int64_t after, std::int64_t last) {
+  // One statement per index for all the rows: FTS5 writes out what it holds
+  // at the end of every statement, so a statement per row would cost a new
+  // index segment per row, and the merging of them all.
+  static const char* const kInsert[] = {
+      "INSERT INTO tessaryn_trigram(rowid, filememo) SELECT rowid, " ,
+      "INSERT INTO tessaryn_pairs(rowid, filememo) SELECT rowid, ",
+  };
+  // LIKE ends a text at a zero byte; so do the indexes.
+  static const char* const kRows =
+      "CASE WHEN instr([filememo], char(0)) > 0 THEN substr([filememo], 1, instr([filememo], char(0)) - 1) "
+      "ELSE [filememo] END FROM tessaryn WHERE rowid > ?1 AND rowid <= ?2 AND [filememo] IS NOT NULL";
+  for (const char* insert : kInsert) {
+    SqliteStatement s;
+    if (s.Prepare(db_.get(), std::string(insert) + kRows) != SQLITE_OK) return kFailed;
+    s.BindInt64(1, after);
+    s.BindInt64(2, last);
+    if (s.Step() != SQLITE_DONE) return kFailed;
+  }
+  SqliteStatement mark;
+  if (mark.Prepare(db_.get(), "UPDATE tessaryn_index SET indexed = max(indexed, ?1) WHERE id = 1") != SQLITE_OK) {
     return kFailed;
   }
-  if (!insertPairs_ &&
-      insertPairs_.Prepare(db_.get(), "INSERT INTO tessaryn_pairs(rowid, filememo) VALUES (?1, ?2)") != SQLITE_OK) {
-    return kFailed;
-  }
-  std::string_view text = UpToZero(filememo);
-  for (SqliteStatement* s : {&insertTrigram_, &insertPairs_}) {
-    s->Rewind();
-    s->BindInt64(1, rowid);
-    s->BindText(2, text);
-    if (s->Step() != SQLITE_DONE) {
-      s->Rewind();
-      return kFailed;
-    }
-  }
-  return 0;
+  mark.BindInt64(1, last);
+  return mark.Step() == SQLITE_DONE ? 0 : kFailed;
 }
 
 int CArchiveDatabase::AddRow(std::string_view filename, std::string_view filememo, int filelen) {
@@ -275,17 +279,7 @@ int CArchiveDatabase::AddRow(std::string_view filename, std::string_view filemem
   insertRow_.Rewind();
   if (rc != SQLITE_DONE) return kFailed;
   if (sqlite3_changes(db_.get()) == 0) return 0;
-  if (!indexLive_) return 1;
-  std::int64_t rowid = sqlite3_last_insert_rowid(db_.get());
-  if (IndexRow(rowid, filememo) != 0) return kFailed;
-  if (!markIndexed_ && markIndexed_.Prepare(db_.get(), "UPDATE tessaryn_index SET indexed = ?1 WHERE id = 1") != SQLITE_OK) {
-    return kFailed;
-  }
-  markIndexed_.Rewind();
-  markIndexed_.BindInt64(1, rowid);
-  rc = markIndexed_.Step();
-  markIndexed_.Rewind();
-  return rc == SQLITE_DONE ? 1 : kFailed;
+  return 1;
 }
 
 int CArchiveDatabase::ReadMemo(std::int64_t rowid, std::string& filememo) {
@@ -325,9 +319,7 @@ int CArchiveDatabase::DropSearchIndex() {
   for (int i = 0; i < 6; ++i) {
     if (db_.Execute(kCreateSearchIndex[i]) != SQLITE_OK) return kFailed;
   }
-  insertTrigram_.reset();
-  insertPairs_.reset();
-  markIndexed_.reset();
+  indexLive_ = false;
   return Commit();
 }
 
@@ -336,10 +328,10 @@ int CArchiveDatabase::BuildSearchIndex(const IndexProgress& progress) {
   std::int64_t total = IndexState().rowsToIndex;
   std::int64_t done = 0;
   if (progress && !progress(0, total)) return 1;
-  // About a quarter of a second of work per batch, counted in text: long
-  // enough to keep the index's segments few, short enough for a window that
-  // shows the progress, and for an archive run waiting for the write lock.
-  constexpr std::size_t kBatchBytes = 1 << 20;
+  // About a second of work per batch: few enough segments in the index,
+  // and short enough for a window that shows the progress and for an archive
+  // run that waits for the write lock.
+  constexpr std::int64_t kBatchRows = 8192;
   for (;;) {
     WriteScope scope(*this);
     if (BeginWrite() != 0) return kFailed;
@@ -357,38 +349,39 @@ int CArchiveDatabase::BuildSearchIndex(const IndexProgress& progress) {
       }
       record.indexed = 0;
     }
-    SqliteStatement rows;
-    if (rows.Prepare(db_.get(), "SELECT rowid, [filememo] FROM tessaryn WHERE rowid > ?1 ORDER BY rowid") != SQLITE_OK) {
+    // The batch ends at the rowid kBatchRows rows on, or at the last row.
+    std::int64_t last = 0;
+    bool finished = true;
+    SqliteStatement bound;
+    if (bound.Prepare(db_.get(), "SELECT rowid FROM tessaryn WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2") !=
+        SQLITE_OK) {
       return kFailed;
     }
-    rows.BindInt64(1, record.indexed);
-    std::size_t batchBytes = 0;
-    std::int64_t last = record.indexed;
-    bool finished = false;
-    for (;;) {
-      int rc = rows.Step();
-      if (rc == SQLITE_DONE) {
-        finished = true;
-        break;
-      }
-      if (rc != SQLITE_ROW) return kFailed;
-      last = rows.ColumnInt64(0);
-      if (!rows.ColumnIsNull(1)) {
-        std::string_view text = rows.ColumnText(1);
-        if (IndexRow(last, text) != 0) return kFailed;
-        batchBytes += text.size() + 64;
-      }
-      ++done;
-      if (batchBytes >= kBatchBytes) break;
-    }
-    rows.reset();
-    SqliteStatement mark;
-    if (mark.Prepare(db_.get(), "UPDATE tessaryn_index SET indexed = max(indexed, ?1) WHERE id = 1") != SQLITE_OK) {
+    bound.BindInt64(1, record.indexed);
+    bound.BindInt64(2, kBatchRows - 1);
+    if (int rc = bound.Step(); rc == SQLITE_ROW) {
+      last = bound.ColumnInt64(0);
+      finished = false;
+    } else if (rc == SQLITE_DONE) {
+      last = db_.QueryInt64("SELECT max(rowid) FROM tessaryn", 0);
+    } else {
       return kFailed;
     }
-    mark.BindInt64(1, last);
-    if (mark.Step() != SQLITE_DONE) return kFailed;
-    mark.reset();
+    bound.reset();
+    if (last > record.indexed) {
+      SqliteStatement count;
+      if (count.Prepare(db_.get(), "SELECT count(*) FROM tessaryn WHERE rowid > ?1 AND rowid <= ?2") != SQLITE_OK) {
+        return kFailed;
+      }
+      count.BindInt64(1, record.indexed);
+      count.BindInt64(2, last);
+      if (count.Step() != SQLITE_ROW) return kFailed;
+      done += count.ColumnInt64(0);
+      count.reset();
+      if (IndexRows(record.indexed, last) != 0) return kFailed;
+    }
+    // Rows the build has indexed itself: Commit must not index them again.
+    indexLive_ = false;
     if (Commit() != 0) return kFailed;
     if (finished) {
       if (progress) progress(total, total);

@@ -70,8 +70,9 @@ class CArchiveDatabase {
 
   // Adds a row. Returns 1 when stored, 0 when a row with the same file name
   // and the same text is there already (a run whose delete of the file
-  // failed), kFailed on an error. When the search index is complete the new
-  // row goes into it in the same transaction.
+  // failed), kFailed on an error. When the search index was complete at the
+  // start of the transaction, Commit puts the new rows into it before it
+  // commits; outside a transaction the row is its own.
   int AddRow(std::string_view filename, std::string_view filememo, int filelen);
 
   // The text of a row; 0, or -1 when there is no such row.
@@ -99,13 +100,14 @@ class CArchiveDatabase {
   IndexRecord ReadIndexRecord();
   bool IndexIsComplete(const IndexRecord& record);
   int CreateSearchIndex();
-  int IndexRow(std::int64_t rowid, std::string_view filememo);
+  int IndexRows(std::int64_t after, std::int64_t last);
 
   SqliteConnection db_;
-  SqliteStatement insertRow_, insertTrigram_, insertPairs_, markIndexed_, readMemo_;
+  SqliteStatement insertRow_, readMemo_;
   bool canIndex_ = false;
   bool inWrite_ = false;
-  bool indexLive_ = false;  // inside a write: new rows go into the index
+  bool indexLive_ = false;         // inside a write: Commit puts the new rows into the index
+  std::int64_t indexedBefore_ = 0; // the index's reach when the write began
 };
 
 }  // namespace kelvarion

@@ -11,8 +11,14 @@ namespace kelvarion {
 
 namespace {
 
-// The tokenizer has no options and no state; FTS5 wants an object all the same.
-struct PairTokenizer {};
+// FTS5 makes one tokenizer per table and connection and calls it for one
+// text at a time; it keeps its buffers from text to text.
+struct PairTokenizer {
+  std::vector<std::uint32_t> chars;
+  std::vector<int> starts;  // byte offset of each character, and the end
+  std::vector<std::uint64_t> seen;  // open addressing; 0 is a free slot
+  std::string token;
+};
 
 int CreatePairTokenizer(void*, const char**, int argc, Fts5Tokenizer** out) {
   if (argc != 0) return SQLITE_ERROR;
@@ -24,23 +30,38 @@ void DeletePairTokenizer(Fts5Tokenizer* tokenizer) { delete reinterpret_cast<Pai
 
 using TokenCallback = int (*)(void*, int, const char*, int, int, int);
 
-int TokenizePairs(Fts5Tokenizer*, void* context, int flags, const char* text, int length, TokenCallback emit) {
+// True the first time a key is seen in this text. Keys are never 0: a
+// character is at least 1 (a zero byte ends the text), a pair is above 2^32.
+bool FirstTime(std::vector<std::uint64_t>& table, std::uint64_t key) {
+  std::size_t mask = table.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (table[slot] != 0) {
+    if (table[slot] == key) return false;
+    slot = (slot + 1) & mask;
+  }
+  table[slot] = key;
+  return true;
+}
+
+int TokenizePairs(Fts5Tokenizer* tokenizer, void* context, int flags, const char* text, int length,
+                  TokenCallback emit) {
+  PairTokenizer& t = *reinterpret_cast<PairTokenizer*>(tokenizer);
   std::string_view view(text ? text : "", text ? static_cast<std::size_t>(length) : 0);
-  // Byte offsets of each character, for FTS5's start and end arguments.
-  std::vector<std::uint32_t> chars;
-  std::vector<int> starts;
+  t.chars.clear();
+  t.starts.clear();
   std::size_t pos = 0;
   while (pos < view.size() && view[pos] != '\0') {
-    starts.push_back(static_cast<int>(pos));
-    chars.push_back(FoldLikeChar(ReadLikeChar(view, pos)));
+    t.starts.push_back(static_cast<int>(pos));
+    t.chars.push_back(FoldLikeChar(ReadLikeChar(view, pos)));
   }
-  starts.push_back(static_cast<int>(pos));
+  t.starts.push_back(static_cast<int>(pos));
+  const std::vector<std::uint32_t>& chars = t.chars;
 
-  std::string token;
   const auto emitToken = [&](std::size_t first, std::size_t count) {
-    token.clear();
-    for (std::size_t i = 0; i < count; ++i) AppendCharToken(token, chars[first + i]);
-    return emit(context, 0, token.data(), static_cast<int>(token.size()), starts[first], starts[first + count]);
+    t.token.clear();
+    for (std::size_t i = 0; i < count; ++i) AppendCharToken(t.token, chars[first + i]);
+    return emit(context, 0, t.token.data(), static_cast<int>(t.token.size()), t.starts[first],
+                t.starts[first + count]);
   };
 
   if (flags & FTS5_TOKENIZE_QUERY) {
@@ -52,9 +73,16 @@ int TokenizePairs(Fts5Tokenizer*, void* context, int flags, const char* text, in
     }
     return SQLITE_OK;
   }
+  // Each token once per text: the index keeps no positions, and a text
+  // repeats many of its characters and pairs.
+  std::size_t size = 64;
+  while (size < chars.size() * 4) size *= 2;
+  t.seen.assign(size, 0);
   for (std::size_t i = 0; i < chars.size(); ++i) {
-    if (int rc = emitToken(i, 1); rc != SQLITE_OK) return rc;
-    if (i + 1 < chars.size()) {
+    if (FirstTime(t.seen, chars[i])) {
+      if (int rc = emitToken(i, 1); rc != SQLITE_OK) return rc;
+    }
+    if (i + 1 < chars.size() && FirstTime(t.seen, std::uint64_t{chars[i]} << 32 | chars[i + 1])) {
       if (int rc = emitToken(i, 2); rc != SQLITE_OK) return rc;
     }
   }
