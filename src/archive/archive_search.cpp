@@ -43,10 +43,19 @@ WordPlan PlanWord(const std::string& word) {
   return plan;
 }
 
-bool TrigramExact(const Piece& piece) {
+// Whether the trigram index decides a piece alone, and the characters that
+// can still make it find a row LIKE does not (see TrigramFoldTrap).
+bool TrigramExact(const Piece& piece, std::set<std::string>& traps) {
+  std::set<std::string> found;
   for (std::uint32_t c : LikeChars(piece.text)) {
     if (!TrigramFoldsLikeLike(c)) return false;
+    if (std::uint32_t trap = TrigramFoldTrap(c)) {
+      std::string token;
+      AppendCharToken(token, trap);
+      found.insert(token);
+    }
   }
+  traps.insert(found.begin(), found.end());
   return true;
 }
 
@@ -213,27 +222,56 @@ int FindArchivedRows(CArchiveDatabase& db, const std::vector<std::string>& words
     }
   }
 
-  // Words the index lists decide alone; the others go through LIKE.
-  std::vector<const std::string*> toCheck;
+  // Words the index lists decide alone; the others go through LIKE. A word
+  // of the trigram index with a k or an s is decided except in the rows that
+  // hold a Kelvin sign or a long s (the pair index finds those).
+  std::vector<const std::string*> toCheck, trapWords;
+  std::set<std::string> traps;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const WordPlan& plan = plans[i];
     bool decided;
+    std::set<std::string> wordTraps;
     if (plan.pieces.empty()) {
       // Only '%' (or nothing): every text matches, and every indexed row has one.
       decided = !plan.underscore;
     } else if (!plan.single) {
       decided = false;
     } else if (plan.pieces[0].chars >= 3) {
-      decided = TrigramExact(plan.pieces[0]);
+      decided = TrigramExact(plan.pieces[0], wordTraps);
     } else {
       decided = pairsUsed;
     }
-    if (!decided) toCheck.push_back(&words[i]);
+    if (!decided) {
+      toCheck.push_back(&words[i]);
+    } else if (!wordTraps.empty()) {
+      trapWords.push_back(&words[i]);
+      traps.insert(wordTraps.begin(), wordTraps.end());
+    }
   }
-  if (toCheck.empty()) {
+  if (toCheck.empty() && trapWords.empty()) {
     result.rowids = std::move(candidates);
     return 0;
   }
+  if (toCheck.empty()) {
+    std::vector<std::int64_t> trapRows, some, suspects;
+    for (const std::string& trap : traps) {
+      if (QueryIndex(connection, "tessaryn_pairs", {trap}, some) != 0) return CArchiveDatabase::kFailed;
+      std::vector<std::int64_t> merged;
+      std::set_union(trapRows.begin(), trapRows.end(), some.begin(), some.end(), std::back_inserter(merged));
+      trapRows = std::move(merged);
+    }
+    std::set_intersection(candidates.begin(), candidates.end(), trapRows.begin(), trapRows.end(),
+                          std::back_inserter(suspects));
+    std::vector<std::int64_t> passed;
+    if (CheckCandidates(connection, trapWords, suspects, passed) != 0) return CArchiveDatabase::kFailed;
+    // The candidates without the suspects that failed, still in row order.
+    std::vector<std::int64_t> failed;
+    std::set_difference(suspects.begin(), suspects.end(), passed.begin(), passed.end(), std::back_inserter(failed));
+    std::set_difference(candidates.begin(), candidates.end(), failed.begin(), failed.end(),
+                        std::back_inserter(result.rowids));
+    return 0;
+  }
+  toCheck.insert(toCheck.end(), trapWords.begin(), trapWords.end());
   // Row by row the check pays only while the candidates are a small part of
   // the table; beyond that one pass over it is quicker.
   std::int64_t rows = connection.QueryInt64("SELECT max(rowid) FROM tessaryn", 0);

@@ -60,7 +60,7 @@ std::vector<std::uint32_t> LikeChars(std::string_view text) {
 }
 
 bool TrigramFoldsLikeLike(std::uint32_t c) {
-  if (c < 0x80) return c != 'k' && c != 'K' && c != 's' && c != 'S';
+  if (c < 0x80) return true;
   struct Range {
     std::uint32_t first, last;
   };
@@ -83,6 +83,12 @@ bool TrigramFoldsLikeLike(std::uint32_t c) {
     if (c >= r.first && c <= r.last) return true;
   }
   return false;
+}
+
+std::uint32_t TrigramFoldTrap(std::uint32_t c) {
+  if (c == 'k' || c == 'K') return 0x212A;
+  if (c == 's' || c == 'S') return 0x017F;
+  return 0;
 }
 
 bool IsValidUtf8(std::string_view text) {

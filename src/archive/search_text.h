@@ -25,12 +25,14 @@ void AppendCharToken(std::string& out, std::uint32_t c);
 // the text, as it ends it for LIKE.
 std::vector<std::uint32_t> LikeChars(std::string_view text);
 
-// True when the trigram index's case folding of c agrees with LIKE's: ASCII
-// other than k and s (the Kelvin sign and the long s fold onto those), and
-// the caseless blocks of Chinese, Japanese and Korean text, punctuation and
-// symbols. A word made only of such characters needs no LIKE check after the
-// trigram index.
+// True when the trigram index's case folding of c agrees with LIKE's, apart
+// from the traps below: ASCII, and the caseless blocks of Chinese, Japanese
+// and Korean text, punctuation and symbols.
 bool TrigramFoldsLikeLike(std::uint32_t c);
+// The one other character the trigram index folds onto an ASCII letter c,
+// where LIKE does not: the Kelvin sign for k, the long s for s; 0 for the
+// other characters.
+std::uint32_t TrigramFoldTrap(std::uint32_t c);
 
 // Valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool IsValidUtf8(std::string_view text);
