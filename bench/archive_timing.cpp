@@ -306,7 +306,8 @@ int RunSearch(const std::string& db) {
       {"明%光", "% inside", 300},
       {"北_京", "_ inside", 300},
   };
-  std::printf("%-22s %-9s %8s %10s %10s %8s %s\n", "words", "kind", "hits", "index ms", "scan ms", "ratio", "");
+  std::printf("%-22s %-9s %8s %10s %10s %10s %8s %s\n", "words", "kind", "hits", "first ms", "median ms", "scan ms",
+              "ratio", "");
   bool allWithin = true;
   for (const Word& w : words) {
     std::vector<std::string> list;
@@ -324,15 +325,18 @@ int RunSearch(const std::string& db) {
       if (FindArchivedRows(archive, list, found) != 0) return 1;
       times.push_back(MsSince(t0));
     }
+    double first = times[0];
     std::sort(times.begin(), times.end());
     SearchResult scanned;
     Clock::time_point t0 = Clock::now();
     if (ScanArchivedRows(archive, list, scanned) != 0) return 1;
     double scanMs = MsSince(t0);
     bool same = found.rowids == scanned.rowids;
-    bool within = times[2] <= w.limitMs;
+    // The limit holds for the first search as well as for repeated ones.
+    bool within = std::max(first, times[2]) <= w.limitMs;
     allWithin &= within && same;
-    std::printf("%-22s %-9s %8zu %10.1f %10.0f %7.0fx %s%s%s\n", w.text, w.kind, found.rowids.size(), times[2], scanMs,
+    std::printf("%-22s %-9s %8zu %10.2f %10.2f %10.0f %7.0fx %s%s%s\n", w.text, w.kind, found.rowids.size(), first,
+                times[2], scanMs,
                 scanMs / std::max(times[2], 0.01), same ? "" : "DIFFERENT ROWS ", found.indexed ? "" : "(scan) ",
                 within ? "" : "OVER THE LIMIT");
   }

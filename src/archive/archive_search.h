@@ -5,9 +5,14 @@
 //   - pieces of a word of three or more characters through the trigram index;
 //   - pieces of one or two characters through the pair index, whose tokens
 //     are each character and each pair of neighbouring characters;
-//   - then the LIKE itself, on the few candidate rows, wherever the indexes
-//     alone do not decide (a '_' or '%' inside a word, several pieces, case
-//     folding the trigram index does differently from LIKE).
+//   - then the LIKE itself, on the candidate rows, wherever the indexes
+//     alone do not decide: a '_' or '%' inside a word, several pieces in one
+//     word, letters beyond ASCII (the trigram index folds their case, LIKE
+//     does not), and, for a word with k or s, only the rows that hold a
+//     Kelvin sign or a long s (which the trigram index folds onto k and s).
+// The caller counts the hits at once and reads their texts when it shows
+// them (CArchiveDatabase::ReadMemo), so a word found in half a million rows
+// costs a list of row ids, not half a million texts.
 // A "piece" is a run of a word between the wildcards '%' and '_', which keep
 // their LIKE meaning.
 #pragma once
@@ -32,7 +37,10 @@ struct SearchResult {
 };
 
 // 0, or CArchiveDatabase::kFailed. Uses the index when it is complete and the
-// words give it something to look up; scans otherwise.
+// words give it something to look up; scans otherwise (a window builds the
+// index first with CArchiveDatabase::BuildSearchIndex when IndexState says it
+// is not complete). One read transaction: an archive run adding rows at the
+// same time changes nothing of one search.
 int FindArchivedRows(CArchiveDatabase& db, const std::vector<std::string>& words, SearchResult& result);
 // The plain LIKE scan of the same conditions.
 int ScanArchivedRows(CArchiveDatabase& db, const std::vector<std::string>& words, SearchResult& result);
