@@ -1,6 +1,7 @@
 #include "archive/archive_search.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "archive/search_text.h"
