@@ -44,8 +44,11 @@ bench: host win64
 fuzz: fuzz-build
 	@KELVARION_FUZZ_SECONDS=$${KELVARION_FUZZ_SECONDS:-300} scripts/fuzz
 
+# The program as it is handed out: the static executable without its symbols.
 dist: win64
-	@mkdir -p build/dist && cp build/win64/Kelvarion.exe build/dist/ && echo "build/dist/Kelvarion.exe"
+	@mkdir -p build/dist
+	@x86_64-w64-mingw32-strip -o build/dist/Kelvarion.exe build/win64/Kelvarion.exe
+	@echo "build/dist/Kelvarion.exe: $$(numfmt --to=iec --suffix=B $$(stat -c %s build/dist/Kelvarion.exe)) ($$(stat -c %s build/dist/Kelvarion.exe) bytes; unstripped $$(numfmt --to=iec --suffix=B $$(stat -c %s build/win64/Kelvarion.exe)))"
 
 clean:
 	rm -rf build/host build/asan build/win64 build/fuzz build/e2e

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "capture/dib.h"
-#include "capture/gif_file.h"
-#include "capture/image_convert.h"
-#include "capture/jpeg_file.h"
+#include "image/dib.h"
+#include "image/gif_file.h"
+#include "image/image_convert.h"
+#include "image/jpeg_file.h"
 #include "platform/posix/posix_ports.h"
 #include "screenshot_image.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/dib.h"
-#include "capture/gif_file.h"
-#include "capture/image_convert.h"
+#include "image/dib.h"
+#include "image/gif_file.h"
+#include "image/image_convert.h"
 #include "platform/win32/win32_ports.h"
 #include "screenshot_image.h"
 #include "win/text_win.h"

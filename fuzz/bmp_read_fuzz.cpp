@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kelvarion::CDib dib;

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "capture/dib.h"
-#include "capture/gif_file.h"
+#include "image/dib.h"
+#include "image/gif_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kelvarion::GifFile gif;

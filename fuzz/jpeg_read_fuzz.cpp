@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "capture/jpeg_file.h"
+#include "image/jpeg_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kelvarion::JpegFile jpeg;

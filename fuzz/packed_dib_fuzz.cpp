@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/dib.h"
 #include "fuzz_check.h"
+#include "image/dib.h"
 
 namespace {
 

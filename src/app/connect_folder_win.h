@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/menu_files.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 
 namespace kelvarion {
 

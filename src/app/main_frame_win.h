@@ -1,23 +1,25 @@
 // The one top-level window: it keeps the program resident in the clipboard
-// viewer chain, owns the hot key and the notification-area icon, and holds
-// the toolbar and the history list.
+// viewer chain, owns the hot key, the notification-area icon, the toolbar and
+// the format-icon table, and holds the history list. It coordinates; the
+// pieces it owns do the work.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
-#include <string>
 
-#include "app/shell_context_win.h"
+#include "app/clipboard_viewer_chain_win.h"
+#include "app/paste_hot_key_win.h"
+#include "app/tray_icon_win.h"
 #include "clip/format_list.h"
+#include "desktop/pick_toolbar_win.h"
+#include "desktop/window_info_win.h"
+#include "settings/shell_context_win.h"
 #include "win/window.h"
 
 namespace kelvarion {
 
 class CTessarynView;
-
-inline constexpr UINT kTrayIconId = 0x402;
-inline constexpr UINT kTrayMessage = WM_USER + 1;
 
 class CMainFrame : public Window {
  public:
@@ -26,6 +28,9 @@ class CMainFrame : public Window {
 
   // Creates the hidden owner window, the frame, its toolbar and the view.
   bool CreateFrame();
+  // The view's first fill from the history directory, then the hot key and
+  // the tray icon.
+  void OnInitialUpdate();
   // Our message loop calls this first; true means the message was eaten.
   bool PreTranslateMessage(MSG& msg);
 
@@ -42,19 +47,7 @@ class CMainFrame : public Window {
   void SetTransparency(int alpha);
   void IncreaseOpacity();
   void DecreaseOpacity();
-  void GetClipboardSource(std::string& program, std::string& title) const;
-
   bool IsListening() const { return listening_; }
-  CTessarynView* GetView() const { return view_.get(); }
-  CFormatListTable& Formats() { return formats_; }
-  ShellContext& Context() { return context_; }
-  std::string GetWindowTextCp936() const;
-
-  // Read and written by the paste menu.
-  bool autoPaste = false;
-  bool windowListOpen = false;
-  // Owned by the desktop switch.
-  int desktopState = 0;
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -62,37 +55,35 @@ class CMainFrame : public Window {
  private:
   LRESULT OnCreate();
   void OnShowWindow(bool shown);
-  void OnSize(UINT type, int width, int height);
+  void OnSize(UINT type);
   void OnClose();
   void OnDestroy();
   // Placement, auto-paste and the format-icon table, as the exit saves them.
   void SaveSessionState();
-  void OnEndSession(bool ending);
-  void OnTrayNotify(LPARAM mouseMessage);
   void OnToggleListen();
   void OnToggleToolBar();
-  void OnToggleAutoPaste();
   void OnSettings();
-  // Carries out built-in paste-menu entry 1..20; true when it showed the frame.
-  bool RunBuiltinCommand(int number);
-  void OnInitMenuPopup(HMENU menu);
   void OnDrawClipboard();
-  void OnChangeClipboardChain(HWND removed, HWND next);
-  void RecordClipboardSource();
   bool OnCommand(UINT id);
+  // The checks and grays of the window menu's commands.
+  void GetCommandState(UINT id, bool& enabled, bool& checked);
   void LayoutChildren();
-  bool IsToolBarVisible() const;
+  TrayIcon::State TrayState() const { return {listening_, desktopState_}; }
 
   ShellContext& context_;
-  HWND toolBar_ = nullptr;
+  CPickToolBar toolBar_;
   bool listening_;
-  int hotKeyId_ = 0;
+  PasteHotKey hotKey_;
   bool placementRestored_ = false;
+  // Set while the window display dialog that the paste menu opens is running.
+  bool windowListOpen_ = false;
+  bool autoPaste_ = false;
   Window owner_;
-  HWND nextViewer_ = nullptr;
-  bool inChain_ = false;  // joined the clipboard viewer chain and not left it since
-  std::string sourceProgram_;
-  std::string sourceTitle_;
+  ClipboardViewerChain chain_;
+  // Owned by the desktop switch: 0 on the first desktop, 1 on the second.
+  int desktopState_ = 0;
+  ForegroundClipboardOrigin clipboardSource_;
+  TrayIcon trayIcon_;
   UINT taskbarCreatedMessage_ = 0;
   CFormatListTable formats_;
   std::unique_ptr<CTessarynView> view_;

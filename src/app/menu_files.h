@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/settings.h"
 #include "base/text_list.h"
+#include "settings/settings.h"
 
 namespace kelvarion {
 

@@ -4,7 +4,7 @@
 
 #include "base/dbcs.h"
 #include "base/strings.h"
-#include "history/history_rows.h"
+#include "clip/history_file.h"
 
 namespace kelvarion {
 
@@ -41,16 +41,8 @@ std::string RecentEntryLabel(int row, const std::string& rowText) {
   std::string text = FoldText(rowText);
   std::replace(text.begin(), text.end(), '\r', ' ');
   std::replace(text.begin(), text.end(), '\n', ' ');
-  // Cut on a character boundary: half a double-byte character would show as
-  // garbage at the end of the entry.
-  std::size_t end = 0;
-  while (end < text.size()) {
-    const std::size_t next = end + CharLength(text, end);
-    if (next > kRecentTextBytes) break;
-    end = next;
-  }
   std::string shown;
-  for (char c : text.substr(0, end)) {
+  for (char c : CutOnCharacter(text, kRecentTextBytes)) {
     shown += c;
     if (c == '&') shown += '&';
   }

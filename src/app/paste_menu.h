@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/menu_list.h"
+#include "base/menu_list.h"
 #include "base/text_list.h"
 
 namespace kelvarion {

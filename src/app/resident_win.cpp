@@ -1,9 +1,6 @@
 #include "app/resident_win.h"
 
-#include "base/ini.h"
-
 #include "app/main_frame_win.h"
-#include "history/history_view_win.h"
 #include "win/handles.h"
 #include "win/text_win.h"
 
@@ -25,11 +22,11 @@ int RunResident(ShellContext& context) {
 
   CMainFrame frame(context);
   if (!frame.CreateFrame()) return 0;
-  frame.GetView()->OnInitialUpdate();
+  frame.OnInitialUpdate();
   ShowWindow(frame.Hwnd(), SW_SHOW);
-  if (ReadIniString(context.files, context.app.GetUserIniPath(), "setup", "MainState", "0") == "1") {
+  if (context.app.IsMainMinimized()) {
     ShowWindow(frame.Hwnd(), SW_MINIMIZE);
-  } else if (ReadIniString(context.files, context.app.GetUserIniPath(), "setup", "AutoHide", "N") == "Y") {
+  } else if (context.app.IsAutoHide()) {
     ShowWindow(frame.Hwnd(), SW_HIDE);
   }
   UpdateWindow(frame.Hwnd());

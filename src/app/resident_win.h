@@ -2,7 +2,7 @@
 // the main window's title.
 #pragma once
 
-#include "app/shell_context_win.h"
+#include "settings/shell_context_win.h"
 
 namespace kelvarion {
 

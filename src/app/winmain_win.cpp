@@ -5,10 +5,9 @@
 #include "app/command_line.h"
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
-#include "app/settings.h"
-#include "base/notice.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
+#include "settings/settings.h"
 #include "win/text_win.h"
 
 using namespace kelvarion;
@@ -21,7 +20,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Win32Clock clock;
   Win32Environment environment;
   MessageBoxUserNotice notice;
-  SetUserNotice(&notice);
   CTessarynApp app(environment, files);
 
   const std::string commandLine = Narrow(GetCommandLineW());
@@ -48,6 +46,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const std::string argument = ClipboardFileArgument(commandLine);
   if (!argument.empty() && HasClipboardFileEnding(argument) && files.Exists(argument)) return 0;
 
-  ShellContext context{app, files, clipboard, clock, instance};
+  ShellContext context{app, files, clipboard, clock, notice, instance};
   return RunResident(context);
 }

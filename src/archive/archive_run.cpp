@@ -21,19 +21,6 @@ bool IsDigits(std::string_view text) {
 // A history file's name: a 16-digit stamp and a four-character extension.
 bool IsHistoryName(const std::string& name) { return name.size() == 20 && IsDigits(std::string_view(name).substr(0, 16)); }
 
-bool ReadWholeFile(FileSystem& fs, const std::string& path, std::string& bytes) {
-  auto f = fs.Open(path, OpenMode::kRead);
-  if (!f) return false;
-  bytes.clear();
-  char block[32768];
-  for (;;) {
-    std::size_t got = f->Read(block, sizeof block);
-    bytes.append(block, got);
-    if (got < sizeof block) break;
-  }
-  return true;
-}
-
 // Whole under a temporary name first, then renamed over any older copy.
 bool WriteCopy(FileSystem& fs, const std::string& path, const std::string& bytes) {
   const std::string temporary = path + ".tmp";

@@ -49,17 +49,9 @@ ArchiveText MakeArchiveText(std::string_view fileBytes) {
     return out;
   }
 
-  std::size_t end = text.size();
-  if (end > static_cast<std::size_t>(kMemoLimit)) {
-    out.cut = true;
-    end = 0;
-    while (end < text.size()) {
-      std::size_t next = end + CharLength(text, end);
-      if (next > static_cast<std::size_t>(kMemoLimit)) break;
-      end = next;
-    }
-  }
-  std::string_view kept = std::string_view(text).substr(0, end);
+  out.cut = text.size() > static_cast<std::size_t>(kMemoLimit);
+  const std::string_view kept = CutOnCharacter(text, static_cast<std::size_t>(kMemoLimit));
+  const std::size_t end = kept.size();
   out.filememo = Cp936ToUtf8(kept);
   out.filelen = static_cast<int>(end);
   // Bytes that are no character of the code page come back as '?': the

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "base/notice.h"
-
 namespace kelvarion {
 
 namespace {
@@ -32,7 +30,7 @@ ByteBufferAllocator SetByteBufferAllocator(ByteBufferAllocator allocator) {
   return previous;
 }
 
-CByteBuffer::CByteBuffer(int size) {
+CByteBuffer::CByteBuffer(int size, UserNotice* notice) : notice_(notice) {
   if (size < 0) size = 0;
   data_ = Allocate(BlockSize(size));
   if (!data_) return;  // capacity and length stay -2
@@ -44,13 +42,15 @@ CByteBuffer::CByteBuffer(int size) {
 CByteBuffer::~CByteBuffer() { std::free(data_); }
 
 CByteBuffer::CByteBuffer(CByteBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
+    : notice_(other.notice_),
+      data_(std::exchange(other.data_, nullptr)),
       capacity_(std::exchange(other.capacity_, -2)),
       length_(std::exchange(other.length_, -2)) {}
 
 CByteBuffer& CByteBuffer::operator=(CByteBuffer&& other) noexcept {
   if (this != &other) {
     std::free(data_);
+    notice_ = other.notice_;
     data_ = std::exchange(other.data_, nullptr);
     capacity_ = std::exchange(other.capacity_, -2);
     length_ = std::exchange(other.length_, -2);
@@ -69,7 +69,7 @@ int CByteBuffer::SetLength(int length) {
   std::uint8_t* block = nullptr;
   for (int attempt = 0; attempt < kAllocationAttempts && !block; ++attempt) block = Allocate(BlockSize(length));
   if (!block) {
-    ShowUserNotice("Out of Memory.", "");
+    if (notice_) notice_->Show("Out of Memory.", "", NoticeIcon::kNone);
     return -1;
   }
   // Only here when the block grows, so the old data always fits. The new

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/user_notice.h"
+
 namespace kelvarion {
 
 // Allocation seam of every CByteBuffer: returns a block of the given size, or
@@ -20,8 +22,9 @@ ByteBufferAllocator SetByteBufferAllocator(ByteBufferAllocator allocator);
 class CByteBuffer {
  public:
   // Capacity and length size (negative counts as 0), all bytes zero. When
-  // the block cannot be had, capacity and length are both -2.
-  explicit CByteBuffer(int size = 0);
+  // the block cannot be had, capacity and length are both -2. notice (may be
+  // null) tells the user when the buffer cannot grow.
+  explicit CByteBuffer(int size = 0, UserNotice* notice = nullptr);
   ~CByteBuffer();
 
   CByteBuffer(const CByteBuffer&) = delete;
@@ -33,7 +36,7 @@ class CByteBuffer {
   // Makes length bytes (negative counts as 0) the data and zeroes the two
   // bytes after them, growing the block when needed (the first length bytes
   // kept). Returns the new length, or -1 with the buffer unchanged after
-  // "Out of Memory." was shown.
+  // "Out of Memory." was shown through the notice.
   int SetLength(int length);
 
   int GetLength() const { return length_; }
@@ -42,6 +45,7 @@ class CByteBuffer {
   const std::uint8_t* GetData() const { return data_; }
 
  private:
+  UserNotice* notice_ = nullptr;
   std::uint8_t* data_ = nullptr;
   int capacity_ = -2;
   int length_ = -2;

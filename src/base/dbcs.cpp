@@ -75,4 +75,15 @@ bool EndsWithChar(std::string_view text, char c) {
   return CharLength(text, last) == 1 && text[last] == c;
 }
 
+std::string_view CutOnCharacter(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = 0;
+  while (end < limit) {
+    const std::size_t next = end + CharLength(text, end);
+    if (next > limit) break;
+    end = next;
+  }
+  return text.substr(0, end);
+}
+
 }  // namespace kelvarion

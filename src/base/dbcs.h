@@ -35,4 +35,8 @@ int CompareNoCase(std::string_view a, std::string_view b);
 // True when the last character (not a trail byte) is c.
 bool EndsWithChar(std::string_view text, char c);
 
+// At most limit bytes of text, never ending inside a double-byte character:
+// half a character would show as garbage, or fuse with what follows.
+std::string_view CutOnCharacter(std::string_view text, std::size_t limit);
+
 }  // namespace kelvarion

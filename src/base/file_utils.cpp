@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "base/dbcs.h"
@@ -33,6 +34,51 @@ int CreateDirectoryPath(FileSystem& fs, const std::string& path) {
 }
 
 bool FileExists(FileSystem& fs, const std::string& path) { return !path.empty() && fs.Exists(path); }
+
+namespace {
+
+// The size a file claims is used to reserve room up to this much; past it
+// the bytes are taken as they come.
+constexpr std::uint64_t kMaxSizeHint = 0xFFFFFFFFull;
+
+template <typename Bytes>
+bool ReadToEnd(File& file, Bytes& bytes, std::uint64_t limit) {
+  using Byte = typename Bytes::value_type;
+  bytes.clear();
+  try {
+    const std::int64_t size = file.Size();
+    if (size > 0 && static_cast<std::uint64_t>(size) > limit) return false;
+    if (size > 0 && static_cast<std::uint64_t>(size) <= kMaxSizeHint) bytes.reserve(static_cast<std::size_t>(size));
+    if (!file.Seek(0)) return false;
+    Byte chunk[65536];
+    for (std::size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;) {
+      if (n > limit - bytes.size()) {
+        bytes.clear();
+        return false;
+      }
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(File& file, std::vector<std::uint8_t>& bytes, std::uint64_t limit) {
+  return ReadToEnd(file, bytes, limit);
+}
+
+bool ReadWholeFile(FileSystem& fs, const std::string& path, std::string& bytes, std::uint64_t limit) {
+  auto file = fs.Open(path, OpenMode::kRead);
+  if (!file) {
+    bytes.clear();
+    return false;
+  }
+  return ReadToEnd(*file, bytes, limit);
+}
 
 int ReadTextFile(FileSystem& fs, const std::string& file, std::string& text) {
   auto f = fs.Open(file, OpenMode::kRead);

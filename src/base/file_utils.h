@@ -2,9 +2,11 @@
 // page 936 texts in Windows form; directory paths end in "\".
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/byte_buffer.h"
 #include "base/text_list.h"
@@ -25,6 +27,14 @@ int CreateDirectoryPath(FileSystem& fs, const std::string& path);
 
 // True for an existing file or directory; wildcards in the last part match.
 bool FileExists(FileSystem& fs, const std::string& path);
+
+// Reads an open file from its start to its real end, whatever its size said
+// (a file may grow or shrink while it is read). False, and bytes empty, when
+// memory for it cannot be had or the file holds more than limit bytes (its
+// size says so before anything is read, or it grew past them).
+bool ReadWholeFile(File& file, std::vector<std::uint8_t>& bytes, std::uint64_t limit = UINT64_MAX);
+// The same by path, into bytes; false also when it cannot be opened.
+bool ReadWholeFile(FileSystem& fs, const std::string& path, std::string& bytes, std::uint64_t limit = UINT64_MAX);
 
 // Fills text with the file's bytes, where a zero byte ends the contribution
 // of its 32 768-byte block. Returns the length of the text, or (text

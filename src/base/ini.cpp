@@ -100,26 +100,9 @@ Location Locate(std::string_view text, const std::vector<Line>& lines, const std
   return at;
 }
 
-bool ReadWholeFile(FileSystem& fs, const std::string& file, std::string& bytes) {
-  auto f = fs.Open(file, OpenMode::kRead);
-  if (!f) return false;
-  char block[16384];
-  for (std::size_t got; (got = f->Read(block, sizeof block)) > 0;) bytes.append(block, got);
-  return true;
-}
-
 // At most kMaxIniValue bytes, never ending inside a double-byte character.
-std::string LimitValue(std::string value) {
-  value = UpToZero(value);
-  if (value.size() <= kMaxIniValue) return value;
-  std::size_t keep = 0;
-  while (keep < value.size()) {
-    std::size_t n = CharLength(value, keep);
-    if (keep + n > kMaxIniValue) break;
-    keep += n;
-  }
-  value.resize(keep);
-  return value;
+std::string LimitValue(const std::string& value) {
+  return std::string(CutOnCharacter(UpToZero(value), kMaxIniValue));
 }
 
 bool EndsWithLineBreak(std::string_view text) { return !text.empty() && (text.back() == '\n' || text.back() == '\r'); }

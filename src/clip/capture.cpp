@@ -5,22 +5,18 @@
 #include <ctime>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
-#include "history/history_rows.h"
+#include "clip/history_file.h"
 
 namespace kelvarion {
 
 namespace {
-
-constexpr std::uint32_t kTextFormat = 1;
-constexpr std::uint32_t kOemTextFormat = 7;
-constexpr std::uint32_t kUnicodeTextFormat = 13;
-constexpr std::uint32_t kDropFormat = 15;
 
 // The format list of a clipboard that holds plain text and nothing else.
 constexpr char kPlainTextFormatList[] = "LOCALE,OEMTEXT,TEXT,UNICODETEXT";
@@ -33,47 +29,20 @@ constexpr char kHistoryAllowedFormatName[] = "CanIncludeInClipboardHistory";
 // Internal result of reading the open clipboard when it is marked private.
 constexpr int kMarkedPrivate = -100;
 
-// A capture never takes a name already used; this many hundredths are tried.
-constexpr int kNameSteps = 100;
-
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 int LengthOf(const std::string& text) {
   return text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
-}
-
-std::string NarrowZeroTerminated(const std::uint8_t* data, std::size_t size) {
-  const auto* p = reinterpret_cast<const char*>(data);
-  std::size_t n = 0;
-  while (n < size && p[n] != '\0') ++n;
-  return std::string(p, n);
-}
-
-// UTF-16LE code units up to the first zero unit (or the end; an odd last
-// byte is no code unit).
-std::u16string WideZeroTerminated(const std::uint8_t* data, std::size_t size) {
-  std::u16string out;
-  for (std::size_t i = 0; i + 1 < size; i += 2) {
-    char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
-    if (unit == 0) break;
-    out.push_back(unit);
-  }
-  return out;
 }
 
 // Wide text first: it is there whoever set the clipboard, and on a Chinese
 // Windows it converts to the very bytes TEXT holds.
 bool ReadOpenClipboardText(ClipboardPort& clipboard, std::string& text) {
-  if (auto view = clipboard.GetData(kUnicodeTextFormat)) {
-    text = Utf16ToCp936(WideZeroTerminated(view->Data(), view->Size()));
+  if (auto view = clipboard.GetData(kCfUnicodeText)) {
+    text = Utf16ToCp936(ZeroTerminatedWideText(view->Data(), view->Size()));
     return true;
   }
-  for (std::uint32_t id : {kOemTextFormat, kTextFormat}) {
+  for (std::uint32_t id : {kCfOemText, kCfText}) {
     if (auto view = clipboard.GetData(id)) {
-      text = NarrowZeroTerminated(view->Data(), view->Size());
+      text = ZeroTerminatedText(view->Data(), view->Size());
       return true;
     }
   }
@@ -88,13 +57,13 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
   constexpr std::size_t kHeaderBytes = 20;
   std::vector<std::string> paths;
   if (!data || size < kHeaderBytes) return paths;
-  const std::size_t offset = LoadU32(data);
-  const bool wide = LoadU32(data + 16) != 0;
+  const std::size_t offset = LoadLe32(data);
+  const bool wide = LoadLe32(data + 16) != 0;
   if (offset < kHeaderBytes || offset > size) return paths;
   if (wide) {
     std::u16string path;
     for (std::size_t i = offset; i + 1 < size; i += 2) {
-      char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+      const char16_t unit = LoadLe16(data + i);
       if (unit != 0) {
         path.push_back(unit);
         continue;
@@ -122,7 +91,7 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
 // The file list of the open clipboard, one path a line: its length, -3 when
 // there is no file list, -1 when it lists no file.
 int ReadOpenClipboardFiles(ClipboardPort& clipboard, std::string& text) {
-  auto view = clipboard.GetData(kDropFormat);
+  auto view = clipboard.GetData(kCfHdrop);
   if (!view) return -3;
   std::vector<std::string> paths = ParseDropFiles(view->Data(), view->Size());
   if (paths.empty()) return -1;
@@ -143,7 +112,7 @@ bool IsOpenClipboardPrivate(ClipboardPort& clipboard) {
   std::uint32_t allowed = clipboard.RegisterFormat(kHistoryAllowedFormatName);
   if (allowed == 0) return false;
   auto view = clipboard.GetData(allowed);
-  return view && view->Size() >= 4 && LoadU32(view->Data()) == 0;
+  return view && view->Size() >= 4 && LoadLe32(view->Data()) == 0;
 }
 
 // The text or file list of the open clipboard, with the results of
@@ -176,54 +145,19 @@ std::string FormatMemoTime(std::time_t seconds) {
   return std::string(buffer, n);
 }
 
-// A name for a new history file stamped at the given moment. Two captures
-// within one hundredth of a second would share a stamp, so a stamp that any
-// history file already has is stepped on by a hundredth until one is free;
-// empty when none is.
-std::string NewHistoryName(CaptureContext& context, const ClockReading& now, const char* extension) {
-  std::time_t seconds = now.seconds;
-  int milliseconds = now.milliseconds < 0 ? 0 : (now.milliseconds > 999 ? 999 : now.milliseconds);
-  milliseconds -= milliseconds % 10;
-  for (int step = 0; step < kNameSteps; ++step) {
-    std::string stamp = MakeTimeStampName(seconds, milliseconds);
-    if (!context.files.Exists(context.historyDirectory + stamp + ".*")) return stamp + extension;
-    milliseconds += 10;
-    if (milliseconds >= 1000) {
-      milliseconds -= 1000;
-      ++seconds;
-    }
-  }
-  return std::string();
+std::string NewName(CaptureContext& context, const ClockReading& now, HistoryKind kind) {
+  return NewHistoryName(context.files, context.historyDirectory, now, kind);
 }
 
-// Writes a history file so that nobody ever sees it half-written: under a
-// temporary name that is no history file name, then renamed into place.
-template <typename Writer>
-bool WriteHistoryFile(CaptureContext& context, const std::string& name, Writer writeTo) {
-  if (name.empty()) return false;
-  CreateDirectoryPath(context.files, context.historyDirectory);
-  const std::string temporary = context.historyDirectory + "~" + name + ".tmp";
-  if (!writeTo(temporary)) {
-    context.files.Remove(temporary);
-    return false;
-  }
-  if (!context.files.Rename(temporary, context.historyDirectory + name)) {
-    context.files.Remove(temporary);
-    return false;
-  }
-  return true;
-}
-
-bool WriteHistoryText(CaptureContext& context, const std::string& name, const std::string& text) {
-  return WriteHistoryFile(context, name,
-                          [&](const std::string& path) { return WriteTextFile(context.files, path, text) == 0; });
+bool WriteText(CaptureContext& context, const std::string& name, const std::string& text) {
+  return WriteHistoryText(context.files, context.historyDirectory, name, text);
 }
 
 }  // namespace
 
 std::string SaveHistoryText(CaptureContext& context, const std::string& text) {
-  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
-  return WriteHistoryText(context, name, text) ? name : std::string();
+  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
+  return WriteText(context, name, text) ? name : std::string();
 }
 
 namespace {
@@ -234,8 +168,8 @@ CaptureResult KeepCapturedText(CaptureContext& context, CaptureState& state, int
   if (read == kMarkedPrivate) return CaptureResult::kPrivate;
   if (read <= 0 || state.currentText.empty()) return CaptureResult::kNothing;
   if (state.currentText == state.lastText) return CaptureResult::kDuplicate;
-  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
-  if (!WriteHistoryText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
+  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
+  if (!WriteText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
   state.lastText = state.currentText;
   context.sink.AddHistoryRow(MakeRowText(state.currentText), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
@@ -329,8 +263,8 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
 
   const ClockReading now = context.clock.Now();
   if (memo.empty()) memo = FormatMemoTime(now.seconds);
-  const std::string name = NewHistoryName(context, now, ".cbf");
-  bool written = WriteHistoryFile(context, name, [&](const std::string& path) {
+  const std::string name = NewName(context, now, HistoryKind::kClipboardFile);
+  bool written = WriteHistoryFile(context.files, context.historyDirectory, name, [&](const std::string& path) {
     return WriteOpenClipboardFile(clipboard, context.files, path, live, memo) >= 0;
   });
   session.Close();
@@ -347,8 +281,8 @@ CaptureResult CaptureClipboardFileNames(CaptureContext& context) {
     if (IsOpenClipboardPrivate(context.clipboard)) return CaptureResult::kPrivate;
     if (ReadOpenClipboardFiles(context.clipboard, text) <= 0) return CaptureResult::kNothing;
   }
-  const std::string name = NewHistoryName(context, context.clock.Now(), ".spt");
-  if (!WriteHistoryText(context, name, text)) return CaptureResult::kWriteFailed;
+  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
+  if (!WriteText(context, name, text)) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(MakeRowText(text), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
 }

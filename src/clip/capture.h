@@ -47,6 +47,13 @@ struct ClipboardSource {
   std::string windowTitle;
 };
 
+// Whoever notes at every clipboard change where the content came from.
+class ClipboardOrigin {
+ public:
+  virtual ~ClipboardOrigin() = default;
+  virtual ClipboardSource GetClipboardSource() const = 0;
+};
+
 enum class CaptureResult {
   kSaved,        // a history file was written and its row added
   kSkipped,      // the change was the program's own

@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
 
@@ -14,14 +15,9 @@ namespace kelvarion {
 namespace {
 
 constexpr std::uint32_t kFormatMark = 0x0001;
-constexpr std::uint32_t kMaxPredefinedId = 17;
 constexpr std::uint32_t kMaxRecords = 0xFFFF;
 // Name length, identifier and data length: the least a record can take.
 constexpr std::uint64_t kRecordFixedBytes = 12;
-// Metafile pictures (plain and for display): their bytes are a small header
-// around an HMETAFILE that is valid only in the session that made it.
-constexpr std::uint32_t kMetafilePicture = 3;
-constexpr std::uint32_t kDisplayMetafilePicture = 0x0083;
 
 constexpr std::string_view kPredefinedNames[] = {
     "",       "TEXT",    "BITMAP",      "METAFILEPICT", "SYLK",   "DIF",   "TIFF",
@@ -36,19 +32,12 @@ bool IsPlainText(const std::string& name) { return name == "TEXT" || name == "OE
 // handle on restore. They are kept like the bitmap and palette handles, as a
 // record without bytes. Predefined identifiers never change, so the stored
 // identifier tells them in old files too.
-bool HoldsHandle(std::uint32_t id) { return id == kMetafilePicture || id == kDisplayMetafilePicture; }
+// Metafile pictures (plain and for display) are a small header around an
+// HMETAFILE that is valid only in the session that made it.
+bool HoldsHandle(std::uint32_t id) { return id == kCfMetafilePict || id == kCfDspMetafilePict; }
 
 // Cuts a name to what readers keep, never inside a double-byte character.
-std::string LimitName(const std::string& name) {
-  if (name.size() <= kMaxStoredNameBytes) return name;
-  std::size_t end = 0;
-  while (end < name.size()) {
-    std::size_t next = end + CharLength(name, end);
-    if (next > kMaxStoredNameBytes) break;
-    end = next;
-  }
-  return name.substr(0, end);
-}
+std::string LimitName(const std::string& name) { return std::string(CutOnCharacter(name, kMaxStoredNameBytes)); }
 
 std::string FormatNameOf(ClipboardPort& clipboard, std::uint32_t id) {
   std::string_view fixed = PredefinedFormatName(id);
@@ -58,13 +47,6 @@ std::string FormatNameOf(ClipboardPort& clipboard, std::uint32_t id) {
   std::string name;
   if (!clipboard.GetFormatName(id, name)) return std::string();
   return LimitName(name);
-}
-
-std::string ZeroTerminatedText(const ClipDataView& view) {
-  const auto* p = reinterpret_cast<const char*>(view.Data());
-  std::size_t n = 0;
-  while (n < view.Size() && p[n] != '\0') ++n;
-  return std::string(p, n);
 }
 
 // Walks the formats of the open clipboard, at most `count` steps.
@@ -78,7 +60,7 @@ void EnumerateOpenClipboard(ClipboardPort& clipboard, int count, CTextList& name
     if (id == 0) break;
     std::string name = FormatNameOf(clipboard, id);
     if (markerWanted && name == kMarkerFormatName) {
-      if (auto view = clipboard.GetData(id)) *markerText = ZeroTerminatedText(*view);
+      if (auto view = clipboard.GetData(id)) *markerText = ZeroTerminatedText(view->Data(), view->Size());
       markerWanted = false;
     }
     names.Add(name);
@@ -103,11 +85,6 @@ int CollectFormats(ClipboardPort& clipboard, CTextList& names, CNumberList* iden
 
 enum class Scan { kOk, kMalformed, kReadError };
 
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // Sequential reads that never go past the real end of the file: a field that
 // would is a malformed file, a short read inside it a read error.
 class BoundedReader {
@@ -127,7 +104,7 @@ class BoundedReader {
   Scan ReadU32(std::uint32_t& value) {
     std::uint8_t bytes[4];
     Scan s = Read(bytes, 4);
-    if (s == Scan::kOk) value = LoadU32(bytes);
+    if (s == Scan::kOk) value = LoadLe32(bytes);
     return s;
   }
   Scan Skip(std::uint64_t n) {
@@ -231,8 +208,8 @@ class CheckedWriter {
     if (ok_ && size > 0) ok_ = file_.Write(data, size) == size;
   }
   void U32(std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    std::uint8_t bytes[4];
+    StoreLe32(bytes, value);
     Bytes(bytes, 4);
   }
   void Fail() { ok_ = false; }
@@ -299,7 +276,7 @@ bool PlaceMarker(ClipboardPort& clipboard, const std::string& markerText) {
 }  // namespace
 
 std::string_view PredefinedFormatName(std::uint32_t id) {
-  if (id == 0 || id > kMaxPredefinedId) return std::string_view();
+  if (id == 0 || id > kCfMaxPredefined) return std::string_view();
   return kPredefinedNames[id];
 }
 
@@ -482,7 +459,7 @@ int RestoreClipboardFile(ClipboardPort& clipboard, FileSystem& files, const std:
     // Every name registered takes one of the session's format atoms for good,
     // shared by all programs; a file claiming thousands of names must not use
     // them up, so only the first names get theirs.
-    const bool registers = record.id > kMaxPredefinedId;
+    const bool registers = record.id > kCfMaxPredefined;
     if (registers && registered.size() >= kMaxRestoredNames && registered.count(record.name) == 0) continue;
     auto block = clipboard.Allocate(record.size);
     if (!block) {

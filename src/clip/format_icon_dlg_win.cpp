@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/resource_ids.h"
 #include "base/strings.h"
 #include "base/text_list.h"
 #include "clip/format_list.h"
+#include "res/resource_ids.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -51,15 +51,6 @@ std::wstring MakeFileFilter(std::string_view filter) {
   }
   result += L'\0';
   return result;
-}
-
-std::string GetText(HWND control) {
-  int length = GetWindowTextLengthW(control);
-  if (length <= 0) return std::string();
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  int got = GetWindowTextW(control, text.data(), length + 1);
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return Narrow(text);
 }
 
 }  // namespace
@@ -222,7 +213,7 @@ void CFormatIconDlg::OnOK() {
   // Enter in the path edit loads the typed file instead of closing.
   HWND pathEdit = GetItem(IDC_ICON_FILE);
   if (GetFocus() == pathEdit) {
-    iconFile_ = GetText(pathEdit);
+    iconFile_ = GetWindowTextCp936(pathEdit);
     iconIndex_ = 0;
     LoadIcons();
     return;

@@ -1,6 +1,6 @@
 #include "clip/memo_dlg_win.h"
 
-#include "app/resource_ids.h"
+#include "res/resource_ids.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -14,12 +14,7 @@ BOOL CMemoDlg::OnInitDialog() {
 }
 
 void CMemoDlg::OnOK() {
-  HWND edit = GetItem(IDC_MEMO_EDIT);
-  int length = GetWindowTextLengthW(edit);
-  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-  int got = GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  memo_ = Narrow(text);
+  memo_ = GetWindowTextCp936(GetItem(IDC_MEMO_EDIT));
   EndDialog(IDOK);
 }
 

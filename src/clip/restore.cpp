@@ -9,17 +9,14 @@
 #include "base/file_utils.h"
 #include "base/ini.h"
 #include "base/strings.h"
-#include "capture/dib.h"
-#include "capture/image_convert.h"
 #include "clip/clipboard_file.h"
+#include "clip/history_file.h"
+#include "image/dib.h"
+#include "image/image_convert.h"
 
 namespace kelvarion {
 
 namespace {
-
-constexpr std::uint32_t kText = 1;
-constexpr std::uint32_t kDib = 8;
-constexpr std::uint32_t kUnicodeText = 13;
 
 bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std::size_t size) {
   std::unique_ptr<ClipDataBlock> block = clipboard.Allocate(size);
@@ -27,8 +24,6 @@ bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std:
   std::memcpy(block->Data(), data, size);
   return clipboard.SetData(id, std::move(block));
 }
-
-std::string Extension(const std::string& name) { return name.size() >= 4 ? name.substr(name.size() - 4) : ""; }
 
 }  // namespace
 
@@ -42,12 +37,12 @@ int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, st
   if (!block) return -2;
   std::memcpy(block->Data(), text.data(), text.size());
   block->Data()[text.size()] = 0;
-  if (!clipboard.SetData(kText, std::move(block))) return -2;
+  if (!clipboard.SetData(kCfText, std::move(block))) return -2;
   // The wide form is a courtesy: without it the system would make one from
   // the bytes through the code page of the keyboard layout, which garbles
   // Chinese under a Western layout.
   const std::u16string wide = Cp936ToUtf16(text);
-  SetBytes(clipboard, kUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+  SetBytes(clipboard, kCfUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
   return static_cast<int>(text.size());
 }
 
@@ -87,7 +82,7 @@ int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -5;
   clipboard.Empty();
-  if (!SetBytes(clipboard, kDib, bitmap.data(), length)) return -6;
+  if (!SetBytes(clipboard, kCfDib, bitmap.data(), length)) return -6;
   return static_cast<int>(length);
 }
 
@@ -121,44 +116,49 @@ std::string BuildNoCopyMask(FileSystem& files, const std::string& settingsFile, 
 }
 
 RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row, CaptureState& state) {
-  if (row.fileName.empty()) return RestoreResult::kNothing;
   const std::string path = context.historyDirectory + row.fileName;
-  const std::string extension = Extension(row.fileName);
-
-  if (extension == ".spt") {
-    std::string text;
-    if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
-    state.lastText = text;
-    return PutTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced : RestoreResult::kFailed;
-  }
-  if (extension == ".bmp") {
-    const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path, context.window);
-    return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
-  }
-  if (extension == ".gif" || extension == ".jpg") {
-    if (!context.files.Exists(path)) return RestoreResult::kNothing;
-    const std::string temporary = path + ".bmp";
-    const int converted = extension == ".gif" ? ConvertGifToBmp(context.files, path, temporary)
-                                              : ConvertJpegToBmp(context.files, path, temporary, context.jpegErrors);
-    int r = -1;
-    if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary, context.window);
-    context.files.Remove(temporary);
-    return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
-  }
-  if (extension == ".cbf") {
-    if (!context.files.Exists(path)) return RestoreResult::kNothing;
-    std::string memo;
-    CTextList names;
-    if (ReadClipboardFileInfo(context.files, path, memo, &names) < 0) return RestoreResult::kNothing;
-    const std::string mask = BuildNoCopyMask(context.files, context.settingsFile, names);
-    state.skipNextChange = true;
-    const int r = RestoreClipboardFile(context.clipboard, context.files, path, context.window, mask,
-                                       BuildMarkerText(row.iconFile, row.iconIndex, row.memo));
-    if (r >= 0) return RestoreResult::kPlaced;
-    // The clipboard did not change: the next change is the user's and must
-    // not be skipped.
-    if (r >= -3) state.skipNextChange = false;
-    return r >= -2 ? RestoreResult::kNothing : RestoreResult::kFailed;
+  const HistoryKind kind = GetHistoryKind(row.fileName);
+  switch (kind) {
+    case HistoryKind::kNone:
+      return RestoreResult::kNothing;
+    case HistoryKind::kText: {
+      std::string text;
+      if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
+      state.lastText = text;
+      return PutTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced
+                                                                               : RestoreResult::kFailed;
+    }
+    case HistoryKind::kBmp: {
+      const int r = PutBmpFileOnClipboard(context.clipboard, context.files, path, context.window);
+      return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
+    }
+    case HistoryKind::kGif:
+    case HistoryKind::kJpg: {
+      if (!context.files.Exists(path)) return RestoreResult::kNothing;
+      const std::string temporary = path + ".bmp";
+      const int converted = kind == HistoryKind::kGif
+                                ? ConvertGifToBmp(context.files, path, temporary)
+                                : ConvertJpegToBmp(context.files, path, temporary, context.notice);
+      int r = -1;
+      if (converted == 0) r = PutBmpFileOnClipboard(context.clipboard, context.files, temporary, context.window);
+      context.files.Remove(temporary);
+      return r >= 0 ? RestoreResult::kPlaced : r >= -4 ? RestoreResult::kNothing : RestoreResult::kFailed;
+    }
+    case HistoryKind::kClipboardFile: {
+      if (!context.files.Exists(path)) return RestoreResult::kNothing;
+      std::string memo;
+      CTextList names;
+      if (ReadClipboardFileInfo(context.files, path, memo, &names) < 0) return RestoreResult::kNothing;
+      const std::string mask = BuildNoCopyMask(context.files, context.settingsFile, names);
+      state.skipNextChange = true;
+      const int r = RestoreClipboardFile(context.clipboard, context.files, path, context.window, mask,
+                                         BuildMarkerText(row.iconFile, row.iconIndex, row.memo));
+      if (r >= 0) return RestoreResult::kPlaced;
+      // The clipboard did not change: the next change is the user's and must
+      // not be skipped.
+      if (r >= -3) state.skipNextChange = false;
+      return r >= -2 ? RestoreResult::kNothing : RestoreResult::kFailed;
+    }
   }
   return RestoreResult::kNothing;
 }

@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "base/text_list.h"
-#include "capture/jpeg_file.h"
 #include "clip/capture.h"
 #include "platform/clipboard_port.h"
 #include "platform/file_system.h"
+#include "platform/user_notice.h"
 
 namespace kelvarion {
 
@@ -60,7 +60,7 @@ struct RestoreContext {
   FileSystem& files;
   std::string historyDirectory;  // ends in "\"
   std::string settingsFile;      // holds section "NoCopy"
-  JpegErrorReporter jpegErrors;
+  UserNotice* notice;            // may be null; tells the JPEG library's errors
 };
 
 enum class RestoreResult {
@@ -69,7 +69,8 @@ enum class RestoreResult {
   kFailed,    // the clipboard could not be opened or filled
 };
 
-// Puts the row's history file back on the clipboard, by the file's ending:
+// Puts the row's history file back on the clipboard, by its kind (a name
+// that is no history file name restores nothing):
 // ".spt" as text (the last text is set first, so the change is not captured
 // again), ".bmp" as a DIB, ".gif" and ".jpg" decoded to a temporary BMP
 // beside the file (deleted again whatever happens), ".cbf" as the records

@@ -1,5 +1,6 @@
 #include "desktop/window_info_win.h"
 
+#include "base/dbcs.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -22,13 +23,17 @@ HWND GetWindowProcessInfo(std::string& programPath, std::string& title, HWND win
     if (QueryFullProcessImageNameW(process, 0, buffer, &size)) path = Narrow(std::wstring_view(buffer, size));
     CloseHandle(process);
   }
-  wchar_t text[256] = {};
-  int length = GetWindowTextW(target, text, 256);
-  std::string narrowTitle = Narrow(std::wstring_view(text, length > 0 ? length : 0));
-  if (narrowTitle.size() > 255) narrowTitle.resize(255);
+  // At most 255 bytes, never half a character.
+  const std::string narrowTitle(CutOnCharacter(GetWindowTextCp936(target), 255));
   programPath = path;
   title = narrowTitle;
   return target;
+}
+
+void ForegroundClipboardOrigin::Record() {
+  ClipboardSource source;
+  if (!GetWindowProcessInfo(source.programPath, source.windowTitle)) source = ClipboardSource();
+  source_ = std::move(source);
 }
 
 }  // namespace kelvarion

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "base/dbcs.h"
-#include "base/strings.h"
+#include "base/file_utils.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
 
@@ -11,9 +10,6 @@ namespace kelvarion {
 
 namespace {
 
-constexpr std::size_t kHistoryNameLength = 20;
-constexpr std::size_t kRowTextBytes = 255;
-constexpr std::size_t kLastTextPiece = 32768;
 // The newest text is read at start for the repeat check up to this size.
 constexpr std::size_t kMaxLastTextBytes = std::size_t{16} << 20;
 
@@ -25,70 +21,7 @@ constexpr int kJpgIcon = 9;
 // A format set seen for the first time gets the executable's icon 1.
 constexpr int kNewFormatSetIcon = 1;
 
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-  std::string out;
-  out.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t found; (found = text.find(from, start)) != std::string::npos; start = found + from.size()) {
-    out.append(text, start, found - start);
-    out.append(to);
-  }
-  out.append(text, start, std::string::npos);
-  text = std::move(out);
-}
-
-// At most limit bytes of text, never ending inside a double-byte character,
-// so that the "..." after a cut does not fuse with half a character.
-std::string_view CutOnCharacter(std::string_view text, std::size_t limit) {
-  if (text.size() <= limit) return text;
-  std::size_t end = 0;
-  while (end < limit) {
-    std::size_t next = end + CharLength(text, end);
-    if (next > limit) break;
-    end = next;
-  }
-  return text.substr(0, end);
-}
-
-std::string FoldCut(std::string_view text, bool cut) {
-  std::string row = FoldText(std::string(CutOnCharacter(text, kRowTextBytes)));
-  if (cut) row += "...";
-  return row;
-}
-
 }  // namespace
-
-HistoryKind GetHistoryKind(const std::string& fileName) {
-  if (fileName.size() != kHistoryNameLength) return HistoryKind::kNone;
-  std::string_view ending = std::string_view(fileName).substr(kHistoryNameLength - 4);
-  if (ending == ".spt") return HistoryKind::kText;
-  if (ending == ".bmp") return HistoryKind::kBmp;
-  if (ending == ".gif") return HistoryKind::kGif;
-  if (ending == ".jpg") return HistoryKind::kJpg;
-  if (ending == ".cbf") return HistoryKind::kClipboardFile;
-  return HistoryKind::kNone;
-}
-
-std::string FoldText(const std::string& text) {
-  // Line ends, tabs and blanks lie below 0x40, so they are never trail bytes
-  // and plain byte replacement is safe in double-byte text.
-  std::string out = text;
-  ReplaceAll(out, "\r\n", " ");
-  ReplaceAll(out, "\t", " ");
-  out.erase(std::unique(out.begin(), out.end(), [](char a, char b) { return a == ' ' && b == ' '; }), out.end());
-  return out;
-}
-
-std::string MakeRowText(const std::string& text) { return FoldCut(text, text.size() > kRowTextBytes); }
-
-std::string MakePreviewText(FileSystem& fs, const std::string& path) {
-  auto file = fs.Open(path, OpenMode::kRead);
-  if (!file) return std::string();
-  char buffer[kRowTextBytes];
-  std::size_t got = file->Read(buffer, sizeof buffer);
-  if (got == 0) return std::string();
-  return FoldCut(std::string_view(buffer, got), got == kRowTextBytes);
-}
 
 std::string ShownRowText(const HistoryRow& row) {
   // Only memos can hold line ends; the other texts were folded when made.
@@ -147,11 +80,6 @@ int CHistoryRows::RemoveUnreadable() {
 
 // --- filling and resolving --------------------------------------------------
 
-std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays) {
-  constexpr std::time_t kSecondsPerDay = 86400;
-  return MakeTimeStampName(now.seconds - static_cast<std::time_t>(autoLoadDays) * kSecondsPerDay, now.milliseconds);
-}
-
 HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
                             CHistoryRows& rows) {
   HistoryFill fill;
@@ -175,23 +103,9 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
 
   const HistoryRow* top = rows.At(0);
   if (top && GetHistoryKind(top->fileName) == HistoryKind::kText) {
-    if (auto file = fs.Open(historyDirectory + top->fileName, OpenMode::kRead)) {
-      // Read only when the repeat check can use it: a newest text larger than
-      // the bound is left unread, and copying it once more saves it again.
-      const std::int64_t size = file->Size();
-      if (size >= 0 && static_cast<std::uint64_t>(size) <= kMaxLastTextBytes) {
-        std::string piece(kLastTextPiece, '\0');
-        for (;;) {
-          std::size_t got = file->Read(piece.data(), piece.size());
-          if (got > kMaxLastTextBytes - fill.lastText.size()) {  // it grew while being read
-            fill.lastText.clear();
-            break;
-          }
-          fill.lastText.append(piece, 0, got);
-          if (got < piece.size()) break;
-        }
-      }
-    }
+    // Read only when the repeat check can use it: a newest text larger than
+    // the bound is left unread, and copying it once more saves it again.
+    ReadWholeFile(fs, historyDirectory + top->fileName, fill.lastText, kMaxLastTextBytes);
   }
   return fill;
 }

@@ -9,26 +9,12 @@
 #include <vector>
 
 #include "base/text_list.h"
-#include "platform/clock.h"
+#include "clip/history_file.h"
 #include "platform/file_system.h"
 
 namespace kelvarion {
 
 class CFormatListTable;
-
-enum class HistoryKind { kNone, kText, kBmp, kGif, kJpg, kClipboardFile };
-
-// Exactly 20 characters ending in ".spt", ".bmp", ".gif", ".jpg" or ".cbf"
-// (byte for byte: upper-case endings do not count); kNone otherwise.
-HistoryKind GetHistoryKind(const std::string& fileName);
-
-// The one-line form of a text: at most 255 bytes, "\r\n" and tabs become
-// blanks, runs of blanks fold to one, "..." when cut. MakePreviewText reads the
-// first 255 bytes of a file ("..." when it read 255); FoldText folds a whole
-// text without the cut (a memo after editing).
-std::string MakePreviewText(FileSystem& fs, const std::string& path);
-std::string MakeRowText(const std::string& text);  // cut at 255 bytes, "..." when longer
-std::string FoldText(const std::string& text);
 
 // The five columns of a row: shown text, file name, icon file, icon index,
 // type (0 text, -1 image, else the format-set number).
@@ -80,10 +66,6 @@ struct HistoryFill {
   bool oldHistory = false;  // some history file is older than the cut-off
   std::string lastText;     // whole text of the newest row when it is a ".spt" of at most 16 MiB
 };
-
-// The oldest stamp still shown at start-up: now minus autoLoadDays days, as a
-// 16-digit time stamp (with now's milliseconds). Older files go to the archive.
-std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays);
 
 // Lists the history directory and puts a row for every history file stamped
 // at or after the cut-off (a 16-digit stamp) into rows, newest on top,

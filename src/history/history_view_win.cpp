@@ -2,9 +2,6 @@
 
 #include <shellapi.h>
 
-#include "app/main_frame_win.h"
-#include "app/popup_menu_win.h"
-#include "app/resource_ids.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
 #include "base/strings.h"
@@ -12,7 +9,8 @@
 #include "clip/format_icon_dlg_win.h"
 #include "clip/memo_dlg_win.h"
 #include "clip/restore.h"
-#include "capture/jpeg_error_box_win.h"
+#include "res/resource_ids.h"
+#include "win/popup_menu_win.h"
 #include "win/process.h"
 #include "win/text_win.h"
 
@@ -36,13 +34,10 @@ constexpr UINT kRemoveUnreadableRows = WM_APP + 1;
 
 }  // namespace
 
-CTessarynView::CTessarynView(ShellContext& context, CMainFrame& frame) : context_(context), frame_(frame) {
-  capture_.listenToFileNames = ReadSetup(context_, "ListenClipboard_FileName", "N") == "Y";
-  screenSaveType_ = ToUpper(ReadSetup(context_, "ScreenSaveType", "BMP"));
-  if (screenSaveType_ != "JPG" && screenSaveType_ != "GIF" && screenSaveType_ != "BMP") {
-    screenSaveType_ = "BMP";
-    WriteSetup(context_, "ScreenSaveType", "BMP");
-  }
+CTessarynView::CTessarynView(ShellContext& context, CFormatListTable& formats, const ClipboardOrigin& origin)
+    : context_(context), formats_(formats), origin_(origin) {
+  capture_.listenToFileNames = context_.app.IsListenFileNames();
+  screenSaveType_ = context_.app.GetScreenSaveType();
 }
 
 CTessarynView::~CTessarynView() = default;
@@ -70,15 +65,11 @@ void CTessarynView::OnInitialUpdate() {
   }
   ListView_SetImageList(Hwnd(), icons_->GetImageList(), LVSIL_SMALL);
 
-  ClockReading now = context_.clock.Now();
-  std::time_t cutOffTime = now.seconds - static_cast<std::time_t>(context_.app.GetAutoLoadDays()) * 86400;
-  const std::string cutOff = MakeTimeStampName(cutOffTime, now.milliseconds);
+  const std::string cutOff = MakeCutOffStamp(context_.clock.Now(), context_.app.GetAutoLoadDays());
   HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_);
   capture_.lastText = fill.lastText;
   RefreshCount();
   if (fill.oldHistory) StartArchive(cutOff);
-  frame_.RegisterPasteHotKey();
-  frame_.AddTrayIcon();
 }
 
 void CTessarynView::StartArchive(const std::string& cutOff) {
@@ -96,7 +87,7 @@ HistoryRow* CTessarynView::ResolvedRow(int index) {
   HistoryRow* row = rows_.At(index);
   if (!row || row->unreadable) return nullptr;
   if (!row->resolved && !ResolveHistoryRow(context_.files, context_.app.GetHistoryDirectory(),
-                                           context_.app.GetExePath(), frame_.Formats(), *row)) {
+                                           context_.app.GetExePath(), formats_, *row)) {
     // A clipboard file that cannot be read has nothing to show or put back.
     if (!removalPosted_) removalPosted_ = PostMessageW(Hwnd(), kRemoveUnreadableRows, 0, 0) != FALSE;
     return nullptr;
@@ -224,10 +215,9 @@ void CTessarynView::CaptureClipboardText() {
 }
 
 void CTessarynView::CaptureAllFormats() {
-  ClipboardSource source;
-  frame_.GetClipboardSource(source.programPath, source.windowTitle);
+  const ClipboardSource source = origin_.GetClipboardSource();
   CaptureContext capture = MakeCaptureContext();
-  ShowCaptureMessage(kelvarion::CaptureAllFormats(capture, capture_, frame_.Formats(), source));
+  ShowCaptureMessage(kelvarion::CaptureAllFormats(capture, capture_, formats_, source));
 }
 
 void CTessarynView::RestoreHistoryItem(int index) {
@@ -236,7 +226,7 @@ void CTessarynView::RestoreHistoryItem(int index) {
   // The list's own window owns what is put back, as Windows requires of
   // whoever empties the clipboard.
   RestoreContext restore{context_.clipboard, reinterpret_cast<ClipboardPort::Window>(Hwnd()), context_.files,
-                         context_.app.GetHistoryDirectory(), context_.app.GetProgramIniPath(), ShowJpegFatalError};
+                         context_.app.GetHistoryDirectory(), context_.app.GetProgramIniPath(), &context_.notice};
   RestoreHistoryFile(restore, RestoreRow{row->fileName, row->iconFile, row->iconIndex, row->text}, capture_);
 }
 
@@ -261,13 +251,13 @@ bool CTessarynView::OnCommand(UINT id) {
     case ID_PASTE_FILE_NAMES: CaptureClipboardFileNames(); return true;
     case ID_TOGGLE_LISTEN_FILE_NAMES:
       capture_.listenToFileNames = !capture_.listenToFileNames;
-      WriteSetup(context_, "ListenClipboard_FileName", capture_.listenToFileNames ? "Y" : "N");
+      context_.app.SetListenFileNames(capture_.listenToFileNames);
       return true;
     case ID_SAVE_AS_BMP:
     case ID_SAVE_AS_GIF:
     case ID_SAVE_AS_JPG:
       screenSaveType_ = id == ID_SAVE_AS_BMP ? "BMP" : id == ID_SAVE_AS_GIF ? "GIF" : "JPG";
-      WriteSetup(context_, "ScreenSaveType", screenSaveType_);
+      context_.app.SetScreenSaveType(screenSaveType_);
       return true;
     case ID_PICK_WINDOW:
     case ID_CAPTURE_SCREEN:
@@ -284,11 +274,7 @@ void CTessarynView::GetCommandState(UINT id, bool& enabled, bool& checked) {
     case ID_EDIT_DELETE_ROW:
     case ID_EDIT_OPEN_ROW: enabled = GetFirstSelectedRow() >= 0; break;
     case ID_PASTE_ALL_FORMATS: enabled = context_.clipboard.CountFormats() > 0; break;
-    case ID_PASTE_FILE_NAMES: enabled = context_.clipboard.IsFormatAvailable(15); break;
-    case ID_TOGGLE_LISTEN_FILE_NAMES:
-      enabled = frame_.IsListening();
-      checked = enabled && capture_.listenToFileNames;
-      break;
+    case ID_PASTE_FILE_NAMES: enabled = context_.clipboard.IsFormatAvailable(kCfHdrop); break;
     case ID_SAVE_AS_BMP: checked = screenSaveType_ == "BMP"; break;
     case ID_SAVE_AS_GIF: checked = screenSaveType_ == "GIF"; break;
     case ID_SAVE_AS_JPG: checked = screenSaveType_ == "JPG"; break;
@@ -394,17 +380,16 @@ void CTessarynView::ChangeFormatIcon(const std::string& fileName) {
 
   std::string iconFile;
   int iconIndex = 0;
-  CFormatListTable& formats = frame_.Formats();
-  if (formats.GetFormatListIcon(type, iconFile, iconIndex) < 0 || !FileExists(context_.files, iconFile)) {
-    iconFile = formats.GetDefaultIconFile();
+  if (formats_.GetFormatListIcon(type, iconFile, iconIndex) < 0 || !FileExists(context_.files, iconFile)) {
+    iconFile = formats_.GetDefaultIconFile();
     iconIndex = 1;
   }
-  CFormatIconDlg dialog(GetParent(Hwnd()), &formats);
+  CFormatIconDlg dialog(GetParent(Hwnd()), &formats_);
   dialog.SetInitialIcon(iconFile, iconIndex);
   dialog.SetFormatText(formatText);
   if (dialog.DoModal(context_.instance) != IDOK) return;
   dialog.GetSelectedIcon(iconFile, iconIndex);
-  if (formats.SetFormatListIcon(type, iconFile, iconIndex) < 0) return;
+  if (formats_.SetFormatListIcon(type, iconFile, iconIndex) < 0) return;
   // Every row of the same format set shows the new icon; their icon columns
   // keep the old text until the next start. Rows not yet resolved are left
   // out: they read the new icon from the table when they are first shown.
@@ -418,9 +403,10 @@ void CTessarynView::ChangeFormatIcon(const std::string& fileName) {
 
 void CTessarynView::OnKeyDown(WPARAM key) {
   const bool control = GetKeyState(VK_CONTROL) < 0;
+  const HWND frame = GetParent(Hwnd());
   switch (key) {
     case VK_ESCAPE:
-      if (IsWindowVisible(frame_.Hwnd())) ShowWindow(frame_.Hwnd(), SW_HIDE);
+      if (IsWindowVisible(frame)) ShowWindow(frame, SW_HIDE);
       break;
     case VK_DELETE: OnCommand(ID_EDIT_DELETE_ROW); break;
     case 'C':
@@ -429,8 +415,9 @@ void CTessarynView::OnKeyDown(WPARAM key) {
     case 'V':
       if (control) OnCommand(ID_PASTE_ALL_FORMATS);
       break;
-    case 'Q': frame_.DecreaseOpacity(); break;
-    case 'W': frame_.IncreaseOpacity(); break;
+    // The opacity is the frame's: it gets the commands of its menu.
+    case 'Q': SendMessageW(frame, WM_COMMAND, ID_OPACITY_DOWN, 0); break;
+    case 'W': SendMessageW(frame, WM_COMMAND, ID_OPACITY_UP, 0); break;
   }
 }
 

@@ -10,15 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/icon_cache_win.h"
-#include "app/shell_context_win.h"
 #include "clip/capture.h"
+#include "clip/format_list.h"
 #include "history/history_rows.h"
+#include "settings/shell_context_win.h"
+#include "win/icon_cache_win.h"
 #include "win/window.h"
 
 namespace kelvarion {
-
-class CMainFrame;
 
 // Every path of a drop, whatever its length, each followed by "\r\n".
 std::string ReadDroppedFileNames(HDROP drop);
@@ -29,12 +28,15 @@ class CTessarynDoc {};
 
 class CTessarynView : public SubclassedControl, public HistorySink {
  public:
-  CTessarynView(ShellContext& context, CMainFrame& frame);
+  // formats: the frame's format-icon table; origin: where the frame notes
+  // the clipboard's content came from. What the frame owns (the hot key, the
+  // tray icon, listening, opacity) the view asks for with commands to its
+  // parent window.
+  CTessarynView(ShellContext& context, CFormatListTable& formats, const ClipboardOrigin& origin);
   ~CTessarynView() override;
 
   bool CreateView(HWND parent);
-  // The first fill from the history directory, the archive of old history,
-  // the hot key and the tray icon.
+  // The first fill from the history directory and the archive of old history.
   void OnInitialUpdate();
 
   int AddHistoryRow(const std::string& text, const std::string& fileName, const std::string& iconFile, int iconIndex,
@@ -89,7 +91,8 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   CaptureContext MakeCaptureContext();
 
   ShellContext& context_;
-  CMainFrame& frame_;
+  CFormatListTable& formats_;
+  const ClipboardOrigin& origin_;
   CHistoryRows rows_;
   CaptureState capture_;
   std::unique_ptr<CIconCache> icons_;

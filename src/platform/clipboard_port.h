@@ -10,6 +10,17 @@
 
 namespace kelvarion {
 
+// The predefined formats the program handles by number (the numbers of the
+// system's CF_ constants, the same on every clipboard).
+inline constexpr std::uint32_t kCfText = 1;
+inline constexpr std::uint32_t kCfMetafilePict = 3;  // holds a handle of the program that made it
+inline constexpr std::uint32_t kCfOemText = 7;
+inline constexpr std::uint32_t kCfDib = 8;
+inline constexpr std::uint32_t kCfUnicodeText = 13;
+inline constexpr std::uint32_t kCfHdrop = 15;  // a DROPFILES block: the names of files
+inline constexpr std::uint32_t kCfMaxPredefined = 17;  // 1..17 have fixed names, later ones are registered
+inline constexpr std::uint32_t kCfDspMetafilePict = 0x0083;
+
 // Bytes of one format, readable while the object lives (on Win32 it holds the
 // lock on the global memory object).
 class ClipDataView {

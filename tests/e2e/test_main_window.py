@@ -1,6 +1,6 @@
 """The main window stays resident: one instance, no Alt+F4, minimise hides,
 and a logoff keeps what the exit would have saved."""
-from conftest import read_ini, wait_for, windows_path
+from conftest import TRAY_ICON_ID, read_ini, wait_for, windows_path
 
 WM_QUERYENDSESSION = 0x0011
 WM_ENDSESSION = 0x0016
@@ -80,6 +80,20 @@ def test_tray_tip_says_whether_the_clipboard_is_watched(program):
     assert tray_tip(program) == "Kelvarion - 正在监听粘贴板"
     program.tray_notify(frame)  # a left click pauses
     wait_for(lambda: program.setting("ListenClipboard") == "N", what="listening to stop")
+    assert tray_tip(program) == "Kelvarion - 暂停监听粘贴板"
+
+
+def test_a_restarted_shell_gets_the_icon_as_it_is(program):
+    """After a restart of the shell ("TaskbarCreated") the icon comes back
+    telling the same story as before: a paused program stays paused there."""
+    program.start()
+    frame = program.main_window()
+    program.wait_visible(frame)
+    program.post(frame, WM_SYSCOMMAND, SC_MINIMIZE)
+    program.wait_visible(frame, visible=False)
+    program.tray_notify(frame)  # a left click pauses
+    wait_for(lambda: program.setting("ListenClipboard") == "N", what="listening to stop")
+    program.must("shell-restarted", frame, TRAY_ICON_ID)
     assert tray_tip(program) == "Kelvarion - 暂停监听粘贴板"
 
 

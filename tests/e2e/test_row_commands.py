@@ -120,6 +120,10 @@ def test_a_memo_goes_to_its_own_row_though_a_capture_landed_while_the_dialog_was
     wait_for(lambda: program.window_text(edit) == "新的说明", timeout=5, what="the typed memo")
     program.command(dialog, 1)
     assert program.wait_gone(dialog)
+    # The memo is written once the dialog is gone, and its row shows it after
+    # the write: that is the barrier for reading the file.
+    wait_for(lambda: dict(zip(program.history_rows(column=1), program.history_rows())).get(CBF_NAME) == "新的说明",
+             timeout=5, what="the clipboard file's row to show the new memo")
     assert stored_memo(cbf) == "新的说明"
     rows = dict(zip(program.history_rows(column=1), program.history_rows()))
     assert rows[CBF_NAME] == "新的说明", f"the memo shows on the clipboard file's row: {rows}"

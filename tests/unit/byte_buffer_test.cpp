@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/notice.h"
-#include "platform/fixed_environment.h"
+#include "platform/memory/fixed_environment.h"
 
 namespace kelvarion {
 namespace {
@@ -29,20 +28,16 @@ class ByteBufferTest : public ::testing::Test {
   void SetUp() override {
     requests = 0;
     failuresLeft = 0;
-    previousNotice_ = SetUserNotice(&notice_);
   }
-  void TearDown() override {
-    SetByteBufferAllocator(nullptr);
-    SetUserNotice(previousNotice_);
-  }
+  void TearDown() override { SetByteBufferAllocator(nullptr); }
   void FailAllocations(int times) {
     failuresLeft = times;
     requests = 0;
     SetByteBufferAllocator(FailingAllocator);
   }
 
+  // Handed to the buffers whose messages are checked.
   RecordingUserNotice notice_;
-  UserNotice* previousNotice_ = nullptr;
 };
 
 TEST_F(ByteBufferTest, ConstructionZeroesDataAndTwoBytesAfterIt) {
@@ -61,7 +56,7 @@ TEST_F(ByteBufferTest, ConstructionZeroesDataAndTwoBytesAfterIt) {
 
 TEST_F(ByteBufferTest, FailedConstructionMarksBothSizesMinusTwo) {
   FailAllocations(-1);
-  CByteBuffer buffer(100);
+  CByteBuffer buffer(100, &notice_);
   EXPECT_EQ(buffer.GetData(), nullptr);
   EXPECT_EQ(buffer.GetLength(), -2);
   EXPECT_EQ(buffer.GetCapacity(), -2);
@@ -99,7 +94,7 @@ TEST_F(ByteBufferTest, GrowingKeepsTheDataAndZeroesTheRest) {
 }
 
 TEST_F(ByteBufferTest, OutOfMemoryShowsTheNoticeAndLeavesTheBufferAsItWas) {
-  CByteBuffer buffer(4);
+  CByteBuffer buffer(4, &notice_);
   std::memcpy(buffer.GetData(), "data", 4);
   const std::uint8_t* block = buffer.GetData();
   FailAllocations(-1);
@@ -115,7 +110,7 @@ TEST_F(ByteBufferTest, OutOfMemoryShowsTheNoticeAndLeavesTheBufferAsItWas) {
 }
 
 TEST_F(ByteBufferTest, GrowingSucceedsOnTheLastAttempt) {
-  CByteBuffer buffer(1);
+  CByteBuffer buffer(1, &notice_);
   buffer.GetData()[0] = 'k';
   FailAllocations(99);
   EXPECT_EQ(buffer.SetLength(50), 50);
@@ -132,7 +127,7 @@ TEST_F(ByteBufferTest, HugeLengthDoesNotOverflowTheBlockSize) {
 }
 
 TEST_F(ByteBufferTest, MovingHandsTheBlockOver) {
-  CByteBuffer a(3);
+  CByteBuffer a(3, &notice_);
   std::memcpy(a.GetData(), "abc", 3);
   CByteBuffer b(std::move(a));
   EXPECT_STREQ(reinterpret_cast<const char*>(b.GetData()), "abc");
@@ -142,6 +137,9 @@ TEST_F(ByteBufferTest, MovingHandsTheBlockOver) {
   c = std::move(b);
   EXPECT_EQ(c.GetLength(), 3);
   EXPECT_EQ(b.GetData(), nullptr);
+  FailAllocations(-1);
+  EXPECT_EQ(c.SetLength(100), -1);
+  EXPECT_EQ(notice_.texts.size(), 1u) << "the notice travels with the block";
 }
 
 }  // namespace

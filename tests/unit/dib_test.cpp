@@ -1,4 +1,4 @@
-#include "capture/dib.h"
+#include "image/dib.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "capture/gif_file.h"
+#include "image/gif_file.h"
 
 #include <gtest/gtest.h>
 

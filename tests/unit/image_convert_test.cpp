@@ -1,9 +1,10 @@
-#include "capture/image_convert.h"
+#include "image/image_convert.h"
 
 #include <gtest/gtest.h>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 #include "image_test_support.h"
+#include "platform/memory/fixed_environment.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -72,12 +73,6 @@ TEST(ImageConvert, EveryDepthConverts) {
   }
 }
 
-class RecordingNotice : public UserNotice {
- public:
-  void Show(const std::string& text, const std::string&) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-};
-
 // The host's files, except that created files take no bytes.
 class FullDiskFileSystem : public FileSystem {
  public:
@@ -144,15 +139,14 @@ TEST(ImageConvert, SourceAndTargetFailures) {
     EXPECT_EQ(c.convert(full, c.good, target), kConvertTargetError) << c.name << ", disk full";
   }
 
-  RecordingNotice notice;
+  RecordingUserNotice notice;
   FullDiskFileSystem full;
   EXPECT_EQ(ConvertBmpToGif(full, bmp, target, &notice), kConvertTargetError);
   EXPECT_EQ(notice.texts, std::vector<std::string>{"Write Error in GIF file"});
 
-  std::vector<std::string> reported;
-  EXPECT_EQ(ConvertJpegToBmp(fs, garbage, target, [&](const std::string& m) { reported.push_back(m); }),
-            kConvertSourceError);
-  EXPECT_EQ(reported.size(), 1u) << "the library's message for a bad JPEG goes to the reporter";
+  RecordingUserNotice jpegNotice;
+  EXPECT_EQ(ConvertJpegToBmp(fs, garbage, target, &jpegNotice), kConvertSourceError);
+  EXPECT_EQ(jpegNotice.texts.size(), 1u) << "the library's message for a bad JPEG goes to the notice";
 }
 
 }  // namespace

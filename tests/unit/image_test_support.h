@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 #include "support/test_support.h"
 #ifndef _WIN32
 #include <sys/resource.h>

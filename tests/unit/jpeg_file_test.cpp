@@ -1,8 +1,9 @@
-#include "capture/jpeg_file.h"
+#include "image/jpeg_file.h"
 
 #include <gtest/gtest.h>
 
 #include "image_test_support.h"
+#include "platform/memory/fixed_environment.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -106,8 +107,9 @@ TEST(JpegFile, SavesAnyDepthAsColour) {
 }
 
 TEST(JpegFile, LibraryErrorsAndOurOwn) {
-  std::vector<std::string> reported;
-  JpegFile jpeg([&](const std::string& m) { reported.push_back(m); });
+  RecordingUserNotice notice;
+  std::vector<std::string>& reported = notice.texts;
+  JpegFile jpeg(&notice);
   test::ScratchDir dir;
   int w = 0, h = 0;
 
@@ -118,8 +120,10 @@ TEST(JpegFile, LibraryErrorsAndOurOwn) {
 
   Bytes notJpeg = test::AsBytes("BM this is no JPEG at all");
   EXPECT_TRUE(jpeg.JPEGReadMemory(notJpeg.data(), notJpeg.size(), w, h).empty());
-  ASSERT_EQ(reported.size(), 1u) << "the library's message goes to the reporter";
+  ASSERT_EQ(reported.size(), 1u) << "the library's message goes to the notice";
   EXPECT_NE(reported[0].find("Not a JPEG file"), std::string::npos) << reported[0];
+  EXPECT_EQ(notice.captions[0], "JPEG Fatal Error");
+  EXPECT_EQ(notice.icons[0], NoticeIcon::kStop) << "the library gave up: a stop sign";
   EXPECT_EQ(jpeg.ErrorText(), reported[0]);
 
   Bytes empty;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/ini.h"
-#include "platform/fixed_environment.h"
+#include "platform/memory/fixed_environment.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/menu_list.h"
+#include "base/menu_list.h"
 
 #include <string>
 #include <vector>

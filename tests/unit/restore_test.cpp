@@ -8,9 +8,9 @@
 
 #include "base/codepage.h"
 #include "base/ini.h"
-#include "capture/dib.h"
-#include "capture/image_convert.h"
 #include "clip/clipboard_file.h"
+#include "image/dib.h"
+#include "image/image_convert.h"
 #include "image_test_support.h"
 #include "platform/memory/memory_clipboard.h"
 #include "platform/memory/memory_file_system.h"

@@ -1,11 +1,11 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "base/ini.h"
-#include "platform/fixed_environment.h"
+#include "platform/memory/fixed_environment.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/test_support.h"
 
@@ -173,6 +173,137 @@ TEST_F(SettingsTest, CachedUntilReset) {
   EXPECT_TRUE(app_.IsBackupMove()) << "BackupM is read afresh on every call";
   app_.ResetSettingsCache();
   EXPECT_EQ(app_.GetTextEditor(), "emacs.exe");
+}
+
+// Each key of "Setup": what a first read finds and writes back, and what
+// its setter stores and a later read (after a cache reset) gives.
+TEST_F(SettingsTest, EveryKeyHasOneDefaultAndOneSetter) {
+  struct Case {
+    const char* key;
+    std::string stored;  // written back by the first read
+    std::string read;    // what that read gives
+    std::function<std::string(CTessarynApp&)> get;
+    std::function<void(CTessarynApp&)> set;
+    std::string storedAfterSet;
+    std::string readAfterSet;
+  };
+  auto flag = [](bool (CTessarynApp::*get)()) {
+    return [get](CTessarynApp& a) { return std::string((a.*get)() ? "on" : "off"); };
+  };
+  auto number = [](int (CTessarynApp::*get)()) {
+    return [get](CTessarynApp& a) { return std::to_string((a.*get)()); };
+  };
+  auto text = [](std::string (CTessarynApp::*get)()) { return [get](CTessarynApp& a) { return (a.*get)(); }; };
+  const std::string history = dir_.path() + "history";
+  const Case cases[] = {
+      {"ListenClipboard", "Y", "on", flag(&CTessarynApp::IsListenClipboard),
+       [](CTessarynApp& a) { a.SetListenClipboard(false); }, "N", "off"},
+      {"ListenClipboard_FileName", "N", "off", flag(&CTessarynApp::IsListenFileNames),
+       [](CTessarynApp& a) { a.SetListenFileNames(true); }, "Y", "on"},
+      {"ToolBar", "1", "on", flag(&CTessarynApp::IsToolBarShown),
+       [](CTessarynApp& a) { a.SetToolBarShown(false); }, "0", "off"},
+      {"AutoHide", "N", "off", flag(&CTessarynApp::IsAutoHide),
+       [](CTessarynApp& a) { a.SetAutoHide(true); }, "Y", "on"},
+      {"AlwaysOnTop", "Y", "on", flag(&CTessarynApp::IsAlwaysOnTop),
+       [](CTessarynApp& a) { a.SetAlwaysOnTop(false); }, "N", "off"},
+      {"HotKeyFlags", "2", "2", number(&CTessarynApp::GetHotKeyFlags),
+       [](CTessarynApp& a) { a.SetHotKeyFlags(6); }, "6", "6"},
+      {"HotKey", "112", "112", number(&CTessarynApp::GetHotKey),
+       [](CTessarynApp& a) { a.SetHotKey(123); }, "123", "123"},
+      {"TempDir", LocalDir() + "CPasteClipboard\\", LocalDir() + "CPasteClipboard\\",
+       text(&CTessarynApp::GetHistoryDirectory),
+       [&](CTessarynApp& a) { a.SetHistoryDirectory(history); }, history, history + "\\"},
+      {"Editer", "notepad.exe", "notepad.exe", text(&CTessarynApp::GetTextEditor),
+       [](CTessarynApp& a) { a.SetTextEditor("vi.exe"); }, "vi.exe", "vi.exe"},
+      {"BMP_Editer", "mspaint.exe", "mspaint.exe", text(&CTessarynApp::GetImageEditor),
+       [](CTessarynApp& a) { a.SetImageEditor("gimp.exe"); }, "gimp.exe", "gimp.exe"},
+      {"CBF_Editer", "Kelvarion.exe", "Kelvarion.exe", text(&CTessarynApp::GetClipFileEditor),
+       [](CTessarynApp& a) { a.SetClipFileEditor("view.exe"); }, "view.exe", "view.exe"},
+      {"AutoLoadDays", "1", "1", number(&CTessarynApp::GetAutoLoadDays),
+       [](CTessarynApp& a) { a.SetAutoLoadDays(-4); }, "0", "0"},
+      {"Backup", "Y", "on", flag(&CTessarynApp::IsBackupEnabled),
+       [](CTessarynApp& a) { a.SetBackupEnabled(false); }, "N", "off"},
+      {"BackupM", "N", "off", flag(&CTessarynApp::IsBackupMove),
+       [](CTessarynApp& a) { a.SetBackupMove(true); }, "Y", "on"},
+      {"PAST_MENU", "20", "20", number(&CTessarynApp::GetPasteMenuCount),
+       [](CTessarynApp& a) { a.SetPasteMenuCount(7); }, "7", "7"},
+      {"MdbFile", LocalDir() + "tessaryn.mdb", LocalDir() + "tessaryn.mdb", text(&CTessarynApp::GetMdbFile),
+       [](CTessarynApp& a) { a.SetMdbFile("D:\\old.mdb"); }, "D:\\old.mdb", "D:\\old.mdb"},
+      {"Diaphaneity", "255", "255", number(&CTessarynApp::GetDiaphaneity),
+       [](CTessarynApp& a) { a.SetDiaphaneity(10); }, "25", "25"},
+      {"ScreenSaveType", "BMP", "BMP", text(&CTessarynApp::GetScreenSaveType),
+       [](CTessarynApp& a) { a.SetScreenSaveType("GIF"); }, "GIF", "GIF"},
+      {"LockScreenPass", "", "", text(&CTessarynApp::GetLockScreenPass),
+       [](CTessarynApp& a) { a.SetLockScreenPass("0CC175B9"); }, "0CC175B9", "0CC175B9"},
+      {"EditListMenu", "Y", "on", flag(&CTessarynApp::IsEditListMenu),
+       [](CTessarynApp& a) { a.SetEditListMenu(false); }, "N", "off"},
+      {"RunListMenu", "Y", "on", flag(&CTessarynApp::IsRunListMenu),
+       [](CTessarynApp& a) { a.SetRunListMenu(false); }, "N", "off"},
+      {"OpenDirListMenu", "Y", "on", flag(&CTessarynApp::IsOpenDirListMenu),
+       [](CTessarynApp& a) { a.SetOpenDirListMenu(false); }, "N", "off"},
+      {"MainWidth", "208", "208", number(&CTessarynApp::GetMainWidth), nullptr, "", ""},
+      {"MainHeight", "240", "240", number(&CTessarynApp::GetMainHeight), nullptr, "", ""},
+      {"MainState", "0", "off", flag(&CTessarynApp::IsMainMinimized), nullptr, "", ""},
+      {"AutoPaste", "0", "off", flag(&CTessarynApp::IsAutoPaste), nullptr, "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.get(app_), c.read) << c.key << ": the default";
+    EXPECT_EQ(Stored(c.key), c.stored) << c.key << ": the default is written back on the first read";
+    if (!c.set) continue;  // the main window's state: SaveMainWindowState below
+    c.set(app_);
+    EXPECT_EQ(Stored(c.key), c.storedAfterSet) << c.key << " after its setter";
+    EXPECT_EQ(c.get(app_), c.readAfterSet) << c.key << " read after its setter";
+    app_.ResetSettingsCache();
+    EXPECT_EQ(c.get(app_), c.readAfterSet) << c.key << " read from the file after its setter";
+  }
+  EXPECT_EQ(app_.GetMainX(-7), -7) << "MainX defaults to where the window is";
+  EXPECT_EQ(Stored("MainX"), "-7");
+  EXPECT_EQ(app_.GetMainY(33), 33);
+  EXPECT_EQ(Stored("MainY"), "33");
+}
+
+TEST_F(SettingsTest, ScreenSaveTypeIsOneOfThreeInAnyCase) {
+  Store("ScreenSaveType", "jpg");
+  EXPECT_EQ(app_.GetScreenSaveType(), "JPG");
+  EXPECT_EQ(Stored("ScreenSaveType"), "jpg") << "a known type in another case stays as it is";
+  Store("ScreenSaveType", "PNG");
+  EXPECT_EQ(app_.GetScreenSaveType(), "BMP");
+  EXPECT_EQ(Stored("ScreenSaveType"), "BMP") << "an unknown type is replaced in the file";
+}
+
+TEST_F(SettingsTest, MainWindowStateIsSavedAsTheExitLeavesIt) {
+  CTessarynApp::MainWindowState state;
+  state.placementKnown = true;
+  state.x = 12, state.y = -3, state.width = 300, state.height = 260;
+  state.autoPaste = true;
+  app_.SaveMainWindowState(state);
+  EXPECT_EQ(Stored("MainX") + "," + Stored("MainY") + "," + Stored("MainWidth") + "," + Stored("MainHeight"),
+            "12,-3,300,260");
+  EXPECT_EQ(Stored("MainState"), "0");
+  EXPECT_EQ(Stored("AutoPaste"), "1");
+  EXPECT_TRUE(app_.IsAutoPaste());
+  EXPECT_EQ(app_.GetMainWidth(), 300);
+
+  state.minimized = true;
+  state.x = 40, state.width = 999;
+  app_.SaveMainWindowState(state);
+  EXPECT_EQ(Stored("MainState"), "1");
+  EXPECT_TRUE(app_.IsMainMinimized());
+  EXPECT_EQ(Stored("MainX"), "40");
+  EXPECT_EQ(Stored("MainWidth"), "300") << "a minimised window's size is not its own";
+
+  state.placementKnown = false;
+  state.x = 500;
+  state.autoPaste = false;
+  app_.SaveMainWindowState(state);
+  EXPECT_EQ(Stored("MainX"), "40") << "a placement never restored is not saved";
+  EXPECT_EQ(Stored("AutoPaste"), "0");
+}
+
+TEST_F(SettingsTest, MainWindowTitleHasOneSetter) {
+  app_.SetMainWindowTitle("粘贴板");
+  EXPECT_EQ(ReadIniStringRaw(HostFileSystem(), ProgramIni(), "Setup", "MainWindowTitle"), "粘贴板");
+  EXPECT_EQ(app_.GetMainWindowTitle(), " 粘贴板");
 }
 
 // A full disk while a setting is written must not cost the keys already

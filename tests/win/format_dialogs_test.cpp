@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/resource_ids.h"
 #include "clip/format_icon_dlg_win.h"
 #include "clip/format_list.h"
 #include "clip/memo_dlg_win.h"
 #include "platform/memory/memory_file_system.h"
+#include "res/resource_ids.h"
 #include "support/test_support.h"
 #include "win/text_win.h"
 

@@ -25,6 +25,18 @@ TEST(WindowInfo, VisibleTopLevelWindowGivesOurProgramAndTitle) {
   DestroyWindow(window);
 }
 
+// 254 bytes and then a double-byte character: a cut at 255 bytes would keep
+// its lead byte alone, which shows as garbage in the memo it becomes.
+TEST(WindowInfo, ALongTitleIsCutOnACharacter) {
+  const std::string title = std::string(254, 't') + "粘贴板";
+  HWND window = MakeWindow(Widen(title).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ASSERT_NE(window, nullptr);
+  std::string path, got;
+  EXPECT_EQ(GetWindowProcessInfo(path, got, window), window);
+  EXPECT_EQ(got, std::string(254, 't')) << "at most 255 bytes, never half a character";
+  DestroyWindow(window);
+}
+
 TEST(WindowInfo, ChildHiddenAndDestroyedWindowsAreNotFound) {
   HWND parent = MakeWindow(L"parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   HWND child = MakeWindow(L"child", WS_CHILD | WS_VISIBLE, parent);

@@ -6,7 +6,7 @@
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
-#include "platform/fixed_environment.h"  // FixedEnvironment, RecordingUserNotice for the native suites
+#include "platform/memory/fixed_environment.h"  // FixedEnvironment, RecordingUserNotice for the native suites
 #include "platform/user_notice.h"
 
 namespace kelvarion {

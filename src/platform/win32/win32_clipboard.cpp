@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "win/handles.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -13,36 +14,11 @@ namespace {
 
 constexpr int kOpenAttempts = 5;
 
-// Owns a global memory object until it is released to the clipboard.
-class GlobalMemory {
- public:
-  GlobalMemory() = default;
-  explicit GlobalMemory(HGLOBAL h) : h_(h) {}
-  ~GlobalMemory() { reset(); }
-  GlobalMemory(GlobalMemory&& other) noexcept : h_(other.release()) {}
-  GlobalMemory& operator=(GlobalMemory&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  GlobalMemory(const GlobalMemory&) = delete;
-  GlobalMemory& operator=(const GlobalMemory&) = delete;
-
-  HGLOBAL get() const { return h_; }
-  HGLOBAL release() { return std::exchange(h_, nullptr); }
-  void reset(HGLOBAL h = nullptr) {
-    if (h_) GlobalFree(h_);
-    h_ = h;
-  }
-
- private:
-  HGLOBAL h_ = nullptr;
-};
-
 class GlobalBlock : public ClipDataBlock {
  public:
   static std::unique_ptr<GlobalBlock> Make(std::size_t size) {
     // A block of 0 bytes would be a discarded object that cannot be locked.
-    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<std::size_t>(size, 1)));
+    GlobalHandle memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<std::size_t>(size, 1)));
     if (!memory.get()) return nullptr;
     void* p = GlobalLock(memory.get());
     if (!p) return nullptr;
@@ -58,17 +34,18 @@ class GlobalBlock : public ClipDataBlock {
     Unlock();
     return memory_.get();
   }
-  void HandedOver() { memory_.release(); }
+  void HandedOver() { static_cast<void>(memory_.release()); }
 
  private:
-  GlobalBlock(GlobalMemory memory, void* data, std::size_t size)
+  GlobalBlock(GlobalHandle memory, void* data, std::size_t size)
       : memory_(std::move(memory)), data_(data), size_(size) {}
   void Unlock() {
     if (data_) GlobalUnlock(memory_.get());
     data_ = nullptr;
   }
 
-  GlobalMemory memory_;
+  // Owns the memory object until the clipboard takes it.
+  GlobalHandle memory_;
   void* data_;
   std::size_t size_;
 };

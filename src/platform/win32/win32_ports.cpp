@@ -153,8 +153,9 @@ std::string Win32Environment::UserName() {
   return Narrow(std::wstring_view(buffer, n > 0 ? n - 1 : 0));
 }
 
-void MessageBoxUserNotice::Show(const std::string& text, const std::string& caption) {
-  MessageBoxW(nullptr, Widen(text).c_str(), Widen(caption).c_str(), MB_OK);
+void MessageBoxUserNotice::Show(const std::string& text, const std::string& caption, NoticeIcon icon) {
+  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(),
+              MB_OK | (icon == NoticeIcon::kStop ? MB_ICONSTOP : 0));
 }
 
 }  // namespace kelvarion

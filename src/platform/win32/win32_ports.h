@@ -31,9 +31,10 @@ class Win32Environment : public Environment {
   std::string UserName() override;
 };
 
+// An OK box over the program's active window.
 class MessageBoxUserNotice : public UserNotice {
  public:
-  void Show(const std::string& text, const std::string& caption) override;
+  void Show(const std::string& text, const std::string& caption, NoticeIcon icon) override;
 };
 
 }  // namespace kelvarion

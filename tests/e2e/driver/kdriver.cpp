@@ -31,6 +31,9 @@
 //   list-rows HWND [--column N]     every row of a list view, one a line
 //   wait-rows HWND COUNT [--at-least] [--timeout S]   waits for that row count; prints it
 //   item-rect HWND ROW              a list view row's bounds on the screen: left top right bottom
+//   shell-restarted HWND ID         what a restart of the shell does to a program's tray icon: the
+//       icon (window HWND, id ID) is gone, and the window gets "TaskbarCreated" (sent; returns once
+//       it was handled)
 // Clipboard (every set command returns after CloseClipboard)
 //   set-text TEXT | set-text --from FILE    CF_UNICODETEXT (the file is UTF-8)
 //   set-formats NAME=HEX|NAME=@FILE...      NAME: a format number or a registered name
@@ -61,6 +64,7 @@
 #include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winternl.h>
@@ -989,6 +993,23 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     bool visible = IsWindowVisible(hwnd) != FALSE;
     PrintLine(visible ? "1" : "0");
     return visible ? kOk : kFailed;
+  }
+  if (command == L"shell-restarted" && pos.size() == 2) {
+    unsigned long long id = 0;
+    if (!ParseNumber(pos[1], id)) return kUsage;
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = hwnd;
+    icon.uID = static_cast<UINT>(id);
+    if (!Shell_NotifyIconW(NIM_DELETE, &icon)) {
+      std::fprintf(stderr, "kdriver: no such tray icon\n");
+      return kFailed;
+    }
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG,
+                               static_cast<UINT>(args.Timeout(5) * 1000), &result)
+               ? kOk
+               : kFailed;
   }
   if (command == L"window-text" && pos.size() == 1) {
     PrintLine(WindowText(hwnd));

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 #include "platform/file_system.h"
 #include "platform/user_notice.h"
 

@@ -1,4 +1,4 @@
-#include "app/icon_cache_win.h"
+#include "win/icon_cache_win.h"
 
 #include <shellapi.h>
 

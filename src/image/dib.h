@@ -10,16 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "image/palette.h"
 #include "platform/file_system.h"
 
 namespace kelvarion {
-
-// One entry of a logical palette (the order of a PALETTEENTRY).
-struct PaletteEntry {
-  std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
-  bool operator==(const PaletteEntry&) const = default;
-};
-using Palette = std::vector<PaletteEntry>;
 
 inline constexpr std::uint32_t kBiRgb = 0;
 inline constexpr std::uint32_t kBiRle8 = 1;
@@ -66,13 +60,6 @@ bool ReadBmpInfoHeader(const std::uint8_t* info, std::size_t infoSize, std::uint
                        std::uint8_t header[kInfoHeaderSize], DibLayout& layout, bool& topDown);
 
 class CDib;
-
-// How much the octree held at its largest, for the benchmarks and tests.
-struct OctreeStats {
-  std::size_t peakLeaves = 0;
-  std::size_t peakNodes = 0;
-  std::size_t peakBytes = 0;
-};
 
 // At most `maxColors` colours at `colorBits` (1..8) bits of each channel,
 // reduced as it goes; empty when the image has nothing to count.
@@ -140,8 +127,5 @@ void ReverseRows(std::uint8_t* buffer, std::size_t rowBytes, std::size_t height)
 
 // A 24-bit packed DIB from a top-down RGB buffer of width x height x 3 bytes.
 bool MakeDibFromRgb(const std::uint8_t* rgb, int width, int height, CDib& out);
-
-// Reads an open file from its start to its real end.
-bool ReadWholeFile(File& file, std::vector<std::uint8_t>& out);
 
 }  // namespace kelvarion

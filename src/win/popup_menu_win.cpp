@@ -1,4 +1,4 @@
-#include "app/popup_menu_win.h"
+#include "win/popup_menu_win.h"
 
 #include "win/dialog.h"
 #include "win/handles.h"
@@ -83,6 +83,19 @@ int PopupMenuFromList(const CTextList& texts, const CNumberList& checks, const C
   MenuHostDialog host(texts, checks, grays);
   host.DoModalIndirect(owner, &dialogTemplate.header);
   return host.result;
+}
+
+void UpdateMenuStates(HMENU popup, const CommandState& state) {
+  const int count = GetMenuItemCount(popup);
+  for (int i = 0; i < count; ++i) {
+    const UINT id = GetMenuItemID(popup, i);
+    // Separators have 0, sub-menus -1.
+    if (id == 0 || id == static_cast<UINT>(-1)) continue;
+    bool enabled = true, checked = false;
+    state(id, enabled, checked);
+    EnableMenuItem(popup, i, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    CheckMenuItem(popup, i, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+  }
 }
 
 }  // namespace kelvarion

@@ -4,25 +4,23 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "capture/dib.h"
+#include "image/dib.h"
 #include "platform/file_system.h"
+#include "platform/user_notice.h"
 
 namespace kelvarion {
-
-// Gets the library's own message when it gives up on a file; the Win32 shell
-// shows it in a box captioned "JPEG Fatal Error" (ShowJpegFatalError).
-using JpegErrorReporter = std::function<void(const std::string& message)>;
 
 inline constexpr int kJpegQuality = 75;
 
 class JpegFile {
  public:
-  explicit JpegFile(JpegErrorReporter reporter = {}) : reporter_(std::move(reporter)) {}
+  // notice (may be null) shows the library's own message when it gives up
+  // on a file, captioned "JPEG Fatal Error" with a stop sign.
+  explicit JpegFile(UserNotice* notice = nullptr) : notice_(notice) {}
 
   // A top-down RGB buffer (width x height x 3 bytes), or empty on failure
   // with the reason in ErrorText(). Greyscale files come out with R = G = B.
@@ -48,7 +46,7 @@ class JpegFile {
  private:
   void ReportLibraryError(const char* message);
 
-  JpegErrorReporter reporter_;
+  UserNotice* notice_;
   std::string error_ = "No Error";
   std::unique_ptr<CDib> image_;
 };

@@ -3,50 +3,21 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "base/bytes.h"
 #include "base/codepage.h"
 
 namespace kelvarion {
 
 namespace {
-std::string Convert(std::string_view text, const char* to, const char* from) {
-  std::string out;
-  // The same limit as the Win32 conversions, so that both builds agree.
-  if (text.size() > kMaxConvertibleLength) return out;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char buffer[4096];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    std::size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // An invalid or cut-off sequence: mark it and go on after its first byte.
-      out.push_back('?');
-      ++in;
-      --inLeft;
-    }
-  }
-  iconv_close(cd);
-  return out;
-}
-}  // namespace
 
-std::string Utf16ToCp936(std::u16string_view text) {
-  std::string out;
-  if (text.size() > kMaxConvertibleLength) return out;
-  iconv_t cd = iconv_open("CP936", "UTF-16LE");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
-  // iconv takes bytes: lay the code units out little-endian whatever the host.
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  char* in = bytes.data();
+// Converts bytes with iconv; where a sequence does not convert, a '?' takes
+// its place and stepOver (given the rest of the input) says how many bytes
+// it was. False when iconv has no such conversion.
+bool Iconv(const char* to, const char* from, std::string_view bytes, std::size_t (*stepOver)(const char*, std::size_t),
+           std::string& out) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* in = const_cast<char*>(bytes.data());
   std::size_t inLeft = bytes.size();
   char buffer[4096];
   while (inLeft > 0) {
@@ -55,23 +26,44 @@ std::string Utf16ToCp936(std::u16string_view text) {
     std::size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // One character that does not convert, or a lone surrogate: mark it and
-      // step over its code units (two for a whole surrogate pair).
       out.push_back('?');
-      std::size_t step = 2;
-      const auto unitAt = [&](std::size_t offset) {
-        return static_cast<unsigned>(static_cast<unsigned char>(in[offset])) |
-               static_cast<unsigned>(static_cast<unsigned char>(in[offset + 1])) << 8;
-      };
-      if (inLeft >= 4 && unitAt(0) >= 0xD800 && unitAt(0) <= 0xDBFF && unitAt(2) >= 0xDC00 && unitAt(2) <= 0xDFFF) {
-        step = 4;
-      }
-      step = std::min(step, inLeft);
+      const std::size_t step = std::min(stepOver(in, inLeft), inLeft);
       in += step;
       inLeft -= step;
     }
   }
   iconv_close(cd);
+  return true;
+}
+
+// An invalid or cut-off multi-byte sequence: go on after its first byte.
+std::size_t OneByte(const char*, std::size_t) { return 1; }
+
+// One UTF-16LE character that does not convert, or a lone surrogate: its
+// code units, two for a whole surrogate pair.
+std::size_t OneCharacter(const char* in, std::size_t left) {
+  const auto unitAt = [in](std::size_t offset) { return LoadLe16(reinterpret_cast<const std::uint8_t*>(in + offset)); };
+  if (left >= 4 && unitAt(0) >= 0xD800 && unitAt(0) <= 0xDBFF && unitAt(2) >= 0xDC00 && unitAt(2) <= 0xDFFF) return 4;
+  return 2;
+}
+
+std::string Convert(std::string_view text, const char* to, const char* from) {
+  std::string out;
+  // The same limit as the Win32 conversions, so that both builds agree.
+  if (text.size() > kMaxConvertibleLength) return out;
+  if (!Iconv(to, from, text, OneByte, out)) return std::string(text);
+  return out;
+}
+
+}  // namespace
+
+std::string Utf16ToCp936(std::u16string_view text) {
+  std::string out;
+  if (text.size() > kMaxConvertibleLength) return out;
+  // iconv takes bytes: lay the code units out little-endian whatever the host.
+  std::string bytes(text.size() * 2, '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) StoreLe16(reinterpret_cast<std::uint8_t*>(&bytes[2 * i]), text[i]);
+  if (!Iconv("CP936", "UTF-16LE", bytes, OneCharacter, out)) return std::string();
   return out;
 }
 

@@ -1,7 +1,8 @@
-#include "capture/image_convert.h"
+#include "image/image_convert.h"
 
-#include "capture/dib.h"
-#include "capture/gif_file.h"
+#include "image/dib.h"
+#include "image/gif_file.h"
+#include "image/jpeg_file.h"
 
 namespace kelvarion {
 
@@ -12,11 +13,10 @@ int ConvertBmpToGif(FileSystem& fs, const std::string& source, const std::string
   return gif.Save(fs, target, &dib) ? 0 : kConvertTargetError;
 }
 
-int ConvertBmpToJpeg(FileSystem& fs, const std::string& source, const std::string& target,
-                     const JpegErrorReporter& reporter) {
+int ConvertBmpToJpeg(FileSystem& fs, const std::string& source, const std::string& target, UserNotice* notice) {
   CDib dib;
   if (!dib.Load(fs, source)) return kConvertSourceError;
-  JpegFile jpeg(reporter);
+  JpegFile jpeg(notice);
   return jpeg.Save(fs, target, &dib, true, kJpegQuality) ? 0 : kConvertTargetError;
 }
 
@@ -26,9 +26,8 @@ int ConvertGifToBmp(FileSystem& fs, const std::string& source, const std::string
   return gif.Image()->Save(fs, target) ? 0 : kConvertTargetError;
 }
 
-int ConvertJpegToBmp(FileSystem& fs, const std::string& source, const std::string& target,
-                     const JpegErrorReporter& reporter) {
-  JpegFile jpeg(reporter);
+int ConvertJpegToBmp(FileSystem& fs, const std::string& source, const std::string& target, UserNotice* notice) {
+  JpegFile jpeg(notice);
   if (!jpeg.Load(fs, source)) return kConvertSourceError;
   return jpeg.Image()->Save(fs, target) ? 0 : kConvertTargetError;
 }

@@ -1,9 +1,12 @@
-#include "capture/gif_file.h"
+#include "image/gif_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
+
+#include "base/bytes.h"
+#include "base/file_utils.h"
 
 namespace kelvarion {
 
@@ -347,7 +350,7 @@ bool GifFile::GIFWrite(FileSystem& fs, const std::string& path, const std::uint8
   }
   if (file->Write(bytes.data(), bytes.size()) != bytes.size()) {
     error_ = "Write Error in GIF file";
-    if (notice_) notice_->Show("Write Error in GIF file", "Kelvarion");
+    if (notice_) notice_->Show("Write Error in GIF file", "Kelvarion", NoticeIcon::kNone);
     return false;
   }
   return true;
@@ -422,8 +425,8 @@ std::vector<std::uint8_t> GifFile::GIFReadMemory(const std::uint8_t* bytes, std:
     error_ = "Error on dimension read\nGiving up";
     return {};
   }
-  const int w = image[4] | (image[5] << 8);
-  const int h = image[6] | (image[7] << 8);
+  const int w = LoadLe16(image + 4);
+  const int h = LoadLe16(image + 6);
   const std::uint8_t flags = image[8];
   if (w == 0 || h == 0) {
     error_ = "Error on dimension read\nGiving up";

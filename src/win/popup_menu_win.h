@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-#include "app/menu_list.h"
+#include <functional>
+
+#include "base/menu_list.h"
 
 namespace kelvarion {
 
@@ -15,5 +17,10 @@ void BuildMenuFromTree(HMENU menu, const std::vector<MenuNode>& nodes);
 // position, or -1 when the menu was dismissed. owner may be null.
 int PopupMenuFromList(const CTextList& texts, const CNumberList& checks, const CNumberList& grays,
                       HWND owner = nullptr);
+
+// WM_INITMENUPOPUP: enables and checks every command item of the popup as
+// state says (enabled and unchecked unless it says otherwise).
+using CommandState = std::function<void(UINT id, bool& enabled, bool& checked)>;
+void UpdateMenuStates(HMENU popup, const CommandState& state);
 
 }  // namespace kelvarion

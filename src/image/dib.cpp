@@ -1,9 +1,12 @@
-#include "capture/dib.h"
+#include "image/dib.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
+
+#include "base/bytes.h"
+#include "base/file_utils.h"
 
 namespace kelvarion {
 
@@ -12,20 +15,6 @@ namespace {
 // A packed DIB past this is refused: its sizes must fit the 32-bit fields of
 // the file header.
 constexpr std::uint64_t kMaxDibBytes = 0x7FFFFFFFull;
-
-std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void Put16(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 bool ValidBitCount(int bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -84,7 +73,7 @@ class RowDecoder {
     if (layout.bitCount == 16 || layout.bitCount == 32) {
       std::uint32_t masks[3];
       if (layout.compression == kBiBitfields) {
-        for (int i = 0; i < 3; ++i) masks[i] = Get32(table_ + 4 * i);
+        for (int i = 0; i < 3; ++i) masks[i] = LoadLe32(table_ + 4 * i);
       } else if (layout.bitCount == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
       } else {
@@ -122,7 +111,7 @@ class RowDecoder {
       }
       case 16:
         for (std::size_t i = 0; i < count; ++i) {
-          std::uint32_t px = Get16(row + 2 * (first + i));
+          std::uint32_t px = LoadLe16(row + 2 * (first + i));
           out[3 * i] = blue_.Value(px, true);
           out[3 * i + 1] = green_.Value(px, true);
           out[3 * i + 2] = red_.Value(px, true);
@@ -130,7 +119,7 @@ class RowDecoder {
         return out;
       default:  // 32
         for (std::size_t i = 0; i < count; ++i) {
-          std::uint32_t px = Get32(row + 4 * (first + i));
+          std::uint32_t px = LoadLe32(row + 4 * (first + i));
           out[3 * i] = blue_.Value(px, false);
           out[3 * i + 1] = green_.Value(px, false);
           out[3 * i + 2] = red_.Value(px, false);
@@ -145,78 +134,6 @@ class RowDecoder {
   const std::uint8_t* pixels_ = nullptr;
   Channel red_, green_, blue_;
   std::array<std::uint8_t, 3 * kSpan> scratch_;
-};
-
-// Nearest colour of a table (at most 256 entries) by squared distance, the
-// first of equals. Colour space is cut into cubes of 8 levels a side; each
-// cube, when first met, gets the few entries that can be nearest to any
-// colour inside it (those no farther at their nearest than the best entry at
-// its farthest), so a pixel is matched against a handful of entries only.
-class NearestColor {
- public:
-  explicit NearestColor(const std::vector<PaletteEntry>& table) : table_(table), start_(kCells, -1), count_(kCells, 0) {
-    recentKeys_.fill(0xFFFFFFFFu);
-  }
-
-  std::uint8_t Map(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
-    // The few colours of text and window frames come back again and again.
-    const std::uint32_t key = (static_cast<std::uint32_t>(r) << 16) | (g << 8) | b;
-    const std::uint32_t slot = (key * 2654435761u) >> (32 - kRecentBits);
-    if (recentKeys_[slot] == key) return recentValues_[slot];
-    const std::uint8_t index = Search(b, g, r);
-    recentKeys_[slot] = key;
-    recentValues_[slot] = index;
-    return index;
-  }
-
- private:
-  static constexpr int kCells = 1 << 15;
-  static constexpr int kRecentBits = 12;
-
-  std::uint8_t Search(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
-    const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-    if (start_[cell] < 0) Build(cell);
-    const std::uint8_t* candidate = &pool_[start_[cell]];
-    int best = candidate[0], bestDistance = 1 << 30;
-    for (int i = 0; i < count_[cell]; ++i) {
-      const PaletteEntry& e = table_[candidate[i]];
-      const int dr = e.red - r, dg = e.green - g, db = e.blue - b;
-      const int d = dr * dr + dg * dg + db * db;
-      if (d < bestDistance) bestDistance = d, best = candidate[i];
-    }
-    return static_cast<std::uint8_t>(best);
-  }
-
-  void Build(int cell) {
-    const int lo[3] = {(cell >> 10) << 3, ((cell >> 5) & 31) << 3, (cell & 31) << 3};
-    std::vector<int> nearest(table_.size());
-    int bound = 1 << 30;
-    for (std::size_t i = 0; i < table_.size(); ++i) {
-      const int v[3] = {table_[i].red, table_[i].green, table_[i].blue};
-      int minD = 0, maxD = 0;
-      for (int c = 0; c < 3; ++c) {
-        const int below = lo[c] - v[c], above = v[c] - (lo[c] + 7);
-        const int inside = below > 0 ? below : (above > 0 ? above : 0);
-        const int far = std::max(std::abs(v[c] - lo[c]), std::abs(v[c] - (lo[c] + 7)));
-        minD += inside * inside;
-        maxD += far * far;
-      }
-      nearest[i] = minD;
-      bound = std::min(bound, maxD);
-    }
-    start_[cell] = static_cast<int>(pool_.size());
-    for (std::size_t i = 0; i < table_.size(); ++i) {
-      if (nearest[i] <= bound) pool_.push_back(static_cast<std::uint8_t>(i));
-    }
-    count_[cell] = static_cast<std::uint16_t>(pool_.size() - start_[cell]);
-  }
-
-  std::vector<PaletteEntry> table_;
-  std::vector<int> start_;
-  std::vector<std::uint16_t> count_;
-  std::vector<std::uint8_t> pool_;
-  std::array<std::uint32_t, 1 << kRecentBits> recentKeys_;
-  std::array<std::uint8_t, 1 << kRecentBits> recentValues_{};
 };
 
 bool FullLayout(const std::vector<std::uint8_t>& dib, DibLayout& layout) {
@@ -235,155 +152,15 @@ Palette TableOf(const std::uint8_t* dib, const DibLayout& layout) {
   return p;
 }
 
-// --- the octree -------------------------------------------------------------
-
-class Octree {
- public:
-  Octree(std::size_t maxColors, int colorBits) : maxColors_(maxColors), colorBits_(colorBits) {
-    reducible_.fill(-1);
-  }
-
-  void Add(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    // Runs of one colour (flat areas of a screen) land on the same leaf, as
-    // long as no reduction has merged it away.
-    if (lastLeaf_ >= 0 && r == lastR_ && g == lastG_ && b == lastB_) {
-      AddTo(lastLeaf_, r, g, b);
-      return;
-    }
-    int parent = -1, childIndex = 0, node = root_;
-    for (int level = 0;; ++level) {
-      if (node < 0) {
-        node = NewNode(level);
-        if (parent < 0) root_ = node;
-        else nodes_[parent].child[childIndex] = node;
-      }
-      if (nodes_[node].leaf) break;
-      const int shift = 7 - level;
-      childIndex = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
-      parent = node;
-      node = nodes_[node].child[childIndex];
-    }
-    AddTo(node, r, g, b);
-    lastLeaf_ = node, lastR_ = r, lastG_ = g, lastB_ = b;
-    stats_.peakLeaves = std::max(stats_.peakLeaves, leafCount_);
-    while (leafCount_ > maxColors_) {
-      if (!Reduce()) break;
-      lastLeaf_ = -1;
-    }
-  }
-
-  Palette Take() {
-    Palette p;
-    if (root_ >= 0) Collect(root_, p);
-    return p;
-  }
-
-  OctreeStats Stats() const {
-    OctreeStats s = stats_;
-    s.peakBytes = s.peakNodes * sizeof(Node);
-    return s;
-  }
-
- private:
-  struct Node {
-    bool leaf = false;
-    std::uint32_t count = 0;
-    std::uint32_t red = 0, green = 0, blue = 0;
-    std::array<int, 8> child{-1, -1, -1, -1, -1, -1, -1, -1};
-    int next = -1;  // next reducible node of the same level
-  };
-
-  int NewNode(int level) {
-    int index;
-    if (free_ >= 0) {
-      index = free_;
-      free_ = nodes_[index].next;
-      nodes_[index] = Node{};
-    } else {
-      index = static_cast<int>(nodes_.size());
-      nodes_.emplace_back();
-    }
-    ++live_;
-    stats_.peakNodes = std::max(stats_.peakNodes, live_);
-    if (level == colorBits_) {
-      nodes_[index].leaf = true;
-      ++leafCount_;
-    } else {
-      nodes_[index].next = reducible_[level];
-      reducible_[level] = index;
-    }
-    return index;
-  }
-
-  void Free(int index) {
-    nodes_[index].next = free_;
-    free_ = index;
-    --live_;
-  }
-
-  void AddTo(int leaf, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    Node& n = nodes_[leaf];
-    ++n.count;
-    n.red += r, n.green += g, n.blue += b;
-  }
-
-  bool Reduce() {
-    int level = colorBits_ - 1;
-    while (level > 0 && reducible_[level] < 0) --level;
-    int node = reducible_[level];
-    if (node < 0) return false;
-    reducible_[level] = nodes_[node].next;
-    std::size_t merged = 0;
-    Node& n = nodes_[node];
-    for (int& c : n.child) {
-      if (c < 0) continue;
-      n.count += nodes_[c].count;
-      n.red += nodes_[c].red, n.green += nodes_[c].green, n.blue += nodes_[c].blue;
-      Free(c);
-      c = -1;
-      ++merged;
-    }
-    n.leaf = true;
-    n.next = -1;
-    leafCount_ = leafCount_ + 1 - merged;
-    return true;
-  }
-
-  void Collect(int node, Palette& p) const {
-    const Node& n = nodes_[node];
-    if (n.leaf) {
-      if (n.count) {
-        p.push_back({static_cast<std::uint8_t>(n.red / n.count), static_cast<std::uint8_t>(n.green / n.count),
-                     static_cast<std::uint8_t>(n.blue / n.count), 0});
-      }
-      return;
-    }
-    for (int c : n.child)
-      if (c >= 0) Collect(c, p);
-  }
-
-  std::size_t maxColors_;
-  int colorBits_;
-  std::vector<Node> nodes_;
-  std::array<int, 9> reducible_{};
-  int root_ = -1;
-  int free_ = -1;
-  std::size_t leafCount_ = 0;
-  std::size_t live_ = 0;
-  int lastLeaf_ = -1;
-  std::uint8_t lastR_ = 0, lastG_ = 0, lastB_ = 0;
-  OctreeStats stats_;
-};
-
 std::vector<std::uint8_t> NewHeader(std::int64_t width, std::int64_t height, int bitCount, std::size_t tableEntries) {
   const std::uint64_t rowSize = DibRowSize(bitCount, width);
   std::vector<std::uint8_t> dib(kInfoHeaderSize + tableEntries * 4 + rowSize * height);
-  Put32(&dib[0], kInfoHeaderSize);
-  Put32(&dib[4], static_cast<std::uint32_t>(width));
-  Put32(&dib[8], static_cast<std::uint32_t>(height));
-  Put16(&dib[12], 1);
-  Put16(&dib[14], static_cast<std::uint32_t>(bitCount));
-  Put32(&dib[20], static_cast<std::uint32_t>(rowSize * height));
+  StoreLe32(&dib[0], kInfoHeaderSize);
+  StoreLe32(&dib[4], static_cast<std::uint32_t>(width));
+  StoreLe32(&dib[8], static_cast<std::uint32_t>(height));
+  StoreLe16(&dib[12], 1);
+  StoreLe16(&dib[14], static_cast<std::uint16_t>(bitCount));
+  StoreLe32(&dib[20], static_cast<std::uint32_t>(rowSize * height));
   return dib;
 }
 
@@ -396,21 +173,21 @@ std::uint64_t DibRowSize(int bitCount, std::int64_t width) {
 bool GetDibLayout(const std::uint8_t* dib, std::size_t available, DibLayout& layout) {
   if (!dib || available < 4) return false;
   DibLayout l;
-  l.headerSize = Get32(dib);
+  l.headerSize = LoadLe32(dib);
   std::uint32_t sizeImage = 0, colorsUsed = 0;
   if (l.headerSize == kInfoHeaderSize) {
     if (available < kInfoHeaderSize) return false;
-    l.width = static_cast<std::int32_t>(Get32(dib + 4));
-    l.height = static_cast<std::int32_t>(Get32(dib + 8));
-    l.bitCount = Get16(dib + 14);
-    l.compression = Get32(dib + 16);
-    sizeImage = Get32(dib + 20);
-    colorsUsed = Get32(dib + 32);
+    l.width = static_cast<std::int32_t>(LoadLe32(dib + 4));
+    l.height = static_cast<std::int32_t>(LoadLe32(dib + 8));
+    l.bitCount = LoadLe16(dib + 14);
+    l.compression = LoadLe32(dib + 16);
+    sizeImage = LoadLe32(dib + 20);
+    colorsUsed = LoadLe32(dib + 32);
   } else if (l.headerSize == kCoreHeaderSize) {
     if (available < kCoreHeaderSize) return false;
-    l.width = Get16(dib + 4);
-    l.height = Get16(dib + 6);
-    l.bitCount = Get16(dib + 10);
+    l.width = LoadLe16(dib + 4);
+    l.height = LoadLe16(dib + 6);
+    l.bitCount = LoadLe16(dib + 10);
   } else {
     return false;
   }
@@ -536,7 +313,8 @@ std::vector<std::uint8_t> ConvertDIBFormat(const std::vector<std::uint8_t>& sour
         case 16:
           for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t* p = bgr + 3 * i;
-            Put16(row + 2 * (first + i), ((p[2] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[0] >> 3));
+            const int rgb555 = ((p[2] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[0] >> 3);
+            StoreLe16(row + 2 * (first + i), static_cast<std::uint16_t>(rgb555));
           }
           break;
         case 24:
@@ -601,22 +379,22 @@ const std::uint8_t* CDib::Bits() const { return const_cast<CDib*>(this)->Bits();
 
 bool ReadBmpInfoHeader(const std::uint8_t* info, std::size_t infoSize, std::uint64_t available,
                        std::uint8_t header[kInfoHeaderSize], DibLayout& layout, bool& topDown) {
-  if (!info || infoSize < kInfoHeaderSize || Get32(info) != kInfoHeaderSize) return false;
+  if (!info || infoSize < kInfoHeaderSize || LoadLe32(info) != kInfoHeaderSize) return false;
   std::memcpy(header, info, kInfoHeaderSize);
-  const int bits = Get16(&header[14]);
-  const std::uint32_t compression = Get32(&header[16]);
-  if (Get32(&header[32]) == 0 && bits >= 1 && bits <= 8) Put32(&header[32], 1u << bits);
-  const std::int64_t height = static_cast<std::int32_t>(Get32(&header[8]));
+  const int bits = LoadLe16(&header[14]);
+  const std::uint32_t compression = LoadLe32(&header[16]);
+  if (LoadLe32(&header[32]) == 0 && bits >= 1 && bits <= 8) StoreLe32(&header[32], 1u << bits);
+  const std::int64_t height = static_cast<std::int32_t>(LoadLe32(&header[8]));
   const bool uncompressed = compression == kBiRgb || compression == kBiBitfields;
   // Rows stored top first are turned to the usual order.
   topDown = height < 0 && uncompressed;
-  if (topDown) Put32(&header[8], static_cast<std::uint32_t>(-height));
-  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(Get32(&header[4]))) *
+  if (topDown) StoreLe32(&header[8], static_cast<std::uint32_t>(-height));
+  const std::uint64_t pixelBytes = DibRowSize(bits, static_cast<std::int32_t>(LoadLe32(&header[4]))) *
                                    static_cast<std::uint64_t>(height < 0 ? -height : height);
   // Uncompressed pixels are exactly whole rows, whatever the size field says
   // (writers put 0, the file size or worse there).
-  if (Get32(&header[20]) == 0 || uncompressed) {
-    Put32(&header[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
+  if (LoadLe32(&header[20]) == 0 || uncompressed) {
+    StoreLe32(&header[20], static_cast<std::uint32_t>(std::min<std::uint64_t>(pixelBytes, kMaxDibBytes)));
   }
   return GetDibLayout(header, kInfoHeaderSize, layout) && layout.wholeSize <= available;
 }
@@ -664,10 +442,10 @@ bool CDib::WriteToMemory(std::vector<std::uint8_t>& out) const {
     return false;
   }
   out[0] = 'B', out[1] = 'M';
-  Put32(&out[2], static_cast<std::uint32_t>(offBits + imageSize));
-  Put32(&out[10], static_cast<std::uint32_t>(offBits));
+  StoreLe32(&out[2], static_cast<std::uint32_t>(offBits + imageSize));
+  StoreLe32(&out[10], static_cast<std::uint32_t>(offBits));
   std::memcpy(&out[kFileHeaderSize], dib_.data(), offBits - kFileHeaderSize + imageSize);
-  Put32(&out[kFileHeaderSize + 20], static_cast<std::uint32_t>(imageSize));
+  StoreLe32(&out[kFileHeaderSize + 20], static_cast<std::uint32_t>(imageSize));
   return true;
 }
 
@@ -756,7 +534,7 @@ bool MakeDibFromRgb(const std::uint8_t* rgb, int width, int height, CDib& out) {
     return false;
   }
   // Zero image size, as the header of a fresh 24-bit DIB has.
-  Put32(&dib[20], 0);
+  StoreLe32(&dib[20], 0);
   const auto w = static_cast<std::size_t>(width);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* src = rgb + static_cast<std::size_t>(y) * w * 3;
@@ -768,24 +546,6 @@ bool MakeDibFromRgb(const std::uint8_t* rgb, int width, int height, CDib& out) {
     }
   }
   return out.Attach(std::move(dib));
-}
-
-bool ReadWholeFile(File& file, std::vector<std::uint8_t>& out) {
-  out.clear();
-  try {
-    std::int64_t size = file.Size();
-    if (size > 0 && static_cast<std::uint64_t>(size) <= kMaxDibBytes * 2 && file.Seek(0)) {
-      out.resize(static_cast<std::size_t>(size));
-      out.resize(file.Read(out.data(), out.size()));
-    }
-    // Whatever the size said, read on to the real end.
-    std::uint8_t chunk[65536];
-    for (std::size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;) out.insert(out.end(), chunk, chunk + n);
-  } catch (const std::bad_alloc&) {
-    out.clear();
-    return false;
-  }
-  return true;
 }
 
 }  // namespace kelvarion

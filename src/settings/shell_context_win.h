@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-#include "app/settings.h"
 #include "platform/clipboard_port.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/user_notice.h"
+#include "settings/settings.h"
 
 namespace kelvarion {
 
@@ -16,11 +17,8 @@ struct ShellContext {
   FileSystem& files;
   ClipboardPort& clipboard;
   Clock& clock;
+  UserNotice& notice;
   HINSTANCE instance;
 };
-
-// Settings the shell reads and writes directly in the user settings file.
-std::string ReadSetup(ShellContext& context, const std::string& key, const std::string& defaultValue);
-void WriteSetup(ShellContext& context, const std::string& key, const std::string& value);
 
 }  // namespace kelvarion

@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "capture/jpeg_file.h"
 #include "platform/file_system.h"
 #include "platform/user_notice.h"
 
@@ -15,14 +14,15 @@ namespace kelvarion {
 inline constexpr int kConvertSourceError = -1;
 inline constexpr int kConvertTargetError = -2;
 
-// `notice` (may be null) shows "Write Error in GIF file".
+// `notice` (may be null) shows what the codecs must tell: "Write Error in
+// GIF file", the JPEG library's messages.
 int ConvertBmpToGif(FileSystem& fs, const std::string& source, const std::string& target,
                     UserNotice* notice = nullptr);
 // Colour, quality 75, baseline.
 int ConvertBmpToJpeg(FileSystem& fs, const std::string& source, const std::string& target,
-                     const JpegErrorReporter& reporter = {});
+                     UserNotice* notice = nullptr);
 int ConvertGifToBmp(FileSystem& fs, const std::string& source, const std::string& target);
 int ConvertJpegToBmp(FileSystem& fs, const std::string& source, const std::string& target,
-                     const JpegErrorReporter& reporter = {});
+                     UserNotice* notice = nullptr);
 
 }  // namespace kelvarion

@@ -28,11 +28,13 @@ class FixedEnvironment : public Environment {
 // Records what would have been shown.
 class RecordingUserNotice : public UserNotice {
  public:
-  void Show(const std::string& text, const std::string& caption) override {
+  void Show(const std::string& text, const std::string& caption, NoticeIcon icon) override {
     texts.push_back(text);
     captions.push_back(caption);
+    icons.push_back(icon);
   }
   std::vector<std::string> texts, captions;
+  std::vector<NoticeIcon> icons;
 };
 
 }  // namespace kelvarion

@@ -1,4 +1,4 @@
-#include "app/menu_list.h"
+#include "base/menu_list.h"
 
 #include "base/dbcs.h"
 #include "base/strings.h"

@@ -1,4 +1,4 @@
-#include "capture/jpeg_file.h"
+#include "image/jpeg_file.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -9,6 +9,8 @@
 extern "C" {
 #include <jpeglib.h>
 }
+
+#include "base/file_utils.h"
 
 namespace kelvarion {
 
@@ -158,7 +160,7 @@ bool Encode(EncodeContext* ctx) {
 }  // namespace
 
 void JpegFile::ReportLibraryError(const char* message) {
-  if (reporter_) reporter_(message);
+  if (notice_) notice_->Show(message, "JPEG Fatal Error", NoticeIcon::kStop);
 }
 
 std::vector<std::uint8_t> JpegFile::JPEGRead(FileSystem& fs, const std::string& path, int& width, int& height) {

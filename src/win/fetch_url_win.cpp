@@ -1,4 +1,4 @@
-#include "app/fetch_url_win.h"
+#include "win/fetch_url_win.h"
 
 #include <windows.h>
 

@@ -1,0 +1,55 @@
+// History files: one file per item in the history directory, named by a
+// 16-digit time stamp and an ending that tells its kind ("2024010212304501.spt"),
+// exactly 20 characters. Capture writes them, restore puts them back, the
+// history rows show them; the rules of names and kinds live here only.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+
+namespace kelvarion {
+
+enum class HistoryKind { kNone, kText, kBmp, kGif, kJpg, kClipboardFile };
+
+inline constexpr std::size_t kHistoryNameLength = 20;
+
+// Exactly 20 characters ending in ".spt", ".bmp", ".gif", ".jpg" or ".cbf"
+// (byte for byte: upper-case endings do not count); kNone otherwise.
+HistoryKind GetHistoryKind(const std::string& fileName);
+// The ending of a kind (".spt" ...); empty for kNone.
+const char* HistoryEnding(HistoryKind kind);
+
+// A name for a new history file of that kind stamped at the given moment.
+// Two items within one hundredth of a second would share a stamp, so a stamp
+// that any history file already has is stepped on by a hundredth until one
+// is free; empty when none is (or for kNone).
+std::string NewHistoryName(FileSystem& files, const std::string& historyDirectory, const ClockReading& now,
+                           HistoryKind kind);
+
+// Writes a history file so that nobody ever sees it half-written: write
+// fills a temporary file beside it whose name is no history file name, which
+// is then renamed into place. False (and nothing left behind) when the name
+// is empty, the write fails or the rename does.
+bool WriteHistoryFile(FileSystem& files, const std::string& historyDirectory, const std::string& name,
+                      const std::function<bool(const std::string& path)>& write);
+// The same with the bytes of a text.
+bool WriteHistoryText(FileSystem& files, const std::string& historyDirectory, const std::string& name,
+                      const std::string& text);
+
+// The oldest stamp still shown at start-up: now minus autoLoadDays days, as a
+// 16-digit time stamp (with now's milliseconds). Older files go to the archive.
+std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays);
+
+// The one-line form of a history text: at most 255 bytes, "\r\n" and tabs
+// become blanks, runs of blanks fold to one, "..." when cut. MakePreviewText
+// reads the first 255 bytes of a file ("..." when it read 255); FoldText
+// folds a whole text without the cut (a memo after editing).
+std::string MakePreviewText(FileSystem& fs, const std::string& path);
+std::string MakeRowText(const std::string& text);  // cut at 255 bytes, "..." when longer
+std::string FoldText(const std::string& text);
+
+}  // namespace kelvarion
