@@ -127,3 +127,16 @@ def test_a_server_that_gives_no_news(program, case):
     finally:
         if server:
             server.close()
+
+
+def test_the_paste_menu_opens_the_about_box(program):
+    write_ini_value(program.folder / "Kelvarion.ini", "Setup", "UpdateHost", f"127.0.0.1:{closed_port()}")
+    program.start()
+    program.sync(program.main_window())
+    program.send_keys("ctrl+f1")
+    menu = program.wait_window(cls="#32768", timeout=10)
+    program.send_keys("i", "a")  # the built-in commands, then "关于(&A)"
+    box = program.wait_window(title=ABOUT_TITLE)
+    program.screenshot("about-from-paste-menu")
+    assert program.window_text(program.find_child(box, cls="Edit", timeout=5)).startswith("不能连接到127.0.0.1:")
+    close_box(program, box)
