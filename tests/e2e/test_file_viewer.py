@@ -165,3 +165,26 @@ def test_open_with_another_extension_is_refused_and_keeps_the_content(program):
     program.wait_rows(lst, 1)
     assert program.list_rows(lst, 1) == ["3"]
     assert program.window_text(program.find_child(viewer, cls="Edit")) == "second"
+
+
+def test_the_format_sets_icon_from_the_format_list_file_goes_into_the_marker(program):
+    path = write_cbf(program.folder / "state.cbf", RECORDS, MEMO)
+    format_list = ",".join(sorted(name for name, _, _ in RECORDS))
+    exe = windows_path(program.exe)
+    cases = [
+        (f"{exe},3", exe.lower(), "3"),         # the table's icon
+        ("no comma here", "kelvarion.exe", "1"),  # unusable: the program's icon 1
+    ]
+    program.start()
+    program.sync(program.main_window())
+    for value, icon_file, index in cases:
+        write_ini_value(program.local_dir / "FormatList.ini", "ICON", format_list, value)
+        viewer, lst = open_viewer(program, path)
+        tick_only(program, lst, {0})
+        program.clear()
+        copy_and_wait(program, viewer, ["Kelvarion Test Format", MARKER])
+        lines = program.get_format(MARKER).decode("gbk").split("\r\n")
+        assert lines[1].lower().endswith(icon_file), f"{value!r}: icon file {lines[1]!r}"
+        assert lines[2] == index, f"{value!r}: icon index {lines[2]!r}"
+        program.post(viewer, 0x0010)
+        assert program.wait_gone(viewer)
