@@ -2,6 +2,8 @@
 and puts the ticked ones back on the clipboard."""
 import struct
 
+import pytest
+
 from conftest import read_ini, wait_for, windows_path, write_ini_value
 
 VIEWER_TITLE = " Kelvarion - 粘贴板文件"
@@ -55,11 +57,13 @@ def copy_and_wait(program, viewer, expected_names):
              what=f"the clipboard to hold exactly {sorted(expected_names)}")
 
 
-def test_viewer_shows_formats_sizes_and_memo_and_leaves_private_unticked(program):
-    # A path with blanks and an upper-case ending.
-    path = write_cbf(program.folder / "my clips" / "Saved State.CBF", RECORDS, MEMO)
+@pytest.mark.parametrize("name", ["my clips/Saved State.CBF", "中文 目录/粘贴板 文件.cbf"])
+def test_viewer_shows_formats_sizes_and_memo_and_leaves_private_unticked(program, name):
+    # Paths with blanks, an upper-case ending, Chinese names.
+    path = write_cbf(program.folder / name, RECORDS, MEMO)
     viewer, lst = open_viewer(program, path)
-    program.screenshot("file-viewer")
+    if name.isascii():
+        program.screenshot("file-viewer")
     assert program.list_rows(lst, 0) == [name for name, _, _ in RECORDS]
     assert program.list_rows(lst, 1) == [str(len(data)) for _, _, data in RECORDS]
     assert checks(program, lst) == [True, True, False, True], "only the PRIVATE format must start unticked"
@@ -188,3 +192,15 @@ def test_the_format_sets_icon_from_the_format_list_file_goes_into_the_marker(pro
         assert lines[2] == index, f"{value!r}: icon index {lines[2]!r}"
         program.post(viewer, 0x0010)
         assert program.wait_gone(viewer)
+
+
+def test_a_file_that_is_no_clipboard_file_is_told(program):
+    path = program.folder / "broken.cbf"
+    path.write_bytes(struct.pack("<II", 0x00020003, 8) + b"junk")
+    program.start(windows_path(path))
+    box = program.wait_window(title="读取文件信息失败")
+    assert program.find_child(box, cls="Static", text=windows_path(path).lower()), "the box must show the path"
+    program.command(box, 1)
+    assert program.wait_gone(box)
+    viewer = program.wait_window(title=VIEWER_TITLE)
+    assert program.list_rows(program.find_list(viewer), 0) == []
