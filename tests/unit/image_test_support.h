@@ -114,8 +114,7 @@ inline double MeanChannelError(const Bytes& a, const Bytes& b) {
 
 // The committed sample files (tests/data/images), in the program's path form.
 inline std::string DataPath(const std::string& name) {
-  std::string here = __FILE__;
-  std::string dir = here.substr(0, here.find_last_of("/\\") + 1) + "../data/images/";
+  std::string dir = KELVARION_TEST_IMAGES;
 #ifdef _WIN32
   // Wine maps the host's root on drive Z:.
   if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
