@@ -197,6 +197,7 @@ def test_after_ok_the_new_hot_key_opens_the_paste_menu_and_capture_goes_on(progr
     program.send(dialog.item(HOT_KEY), CB_SETCURSEL, 1)
     assert dialog.text(HOT_KEY) == "F2", "the list holds F1 to F12 in order"
     dialog.ok()
+    program.sync(frame)  # the frame has registered the hot key again
     assert (program.setting("HotKeyFlags"), program.setting("HotKey")) == ("1", "113")
 
     program.foreground(frame)
@@ -243,3 +244,44 @@ def test_registry_entries_come_and_go(program, frame, clean_registry):
     dialog.ok()
     assert reg_value(RUN_KEY, "Kelvarion") is None
     assert not reg_key_exists(MENU_KEY + r"\command") and not reg_key_exists(MENU_KEY)
+
+
+# Writing a value or making a key below the machine's keys is refused, as it
+# is for a user without administrator rights.
+REFUSE_WRITES = "D:(D;;0x6;;;WD)(A;;KA;;;WD)"
+
+
+@pytest.fixture
+def refused_machine_keys(program, clean_registry):
+    """The Run key and the My Computer command key refuse writes while the test runs."""
+    command_key = MENU_KEY + r"\command"
+    subprocess.run(["wine", "reg", "add", command_key, "/f"], capture_output=True, timeout=60,
+                   stdin=subprocess.DEVNULL)
+    saved = program.must("key-sddl", RUN_KEY).strip()
+    program.must("key-sddl", RUN_KEY, REFUSE_WRITES)
+    program.must("key-sddl", command_key, REFUSE_WRITES)
+    yield
+    program.must("key-sddl", RUN_KEY, saved)
+    reg_delete(MENU_KEY)
+
+
+def test_refused_machine_keys_leave_the_entries_to_the_users_own(program, frame, refused_machine_keys):
+    quoted = '"' + windows_path(program.exe) + '"'
+    dialog = SettingsDialog(program, frame)
+    dialog.check(START_WITH_WINDOWS)
+    dialog.check(MY_COMPUTER_MENU)
+    dialog.ok()
+    # The command key was made beforehand, with an empty default value.
+    assert reg_value(RUN_KEY, "Kelvarion") is None and not reg_value(MENU_KEY + r"\command"), \
+        "the machine keys were refused"
+    run = reg_value(USER_RUN_KEY, "Kelvarion")
+    assert run is not None and run.upper() == quoted.upper(), f"the user's Run value is {run!r}"
+    assert reg_value(USER_MENU_KEY + r"\command") == run
+
+    dialog = SettingsDialog(program, frame)
+    assert dialog.checked(START_WITH_WINDOWS) and dialog.checked(MY_COMPUTER_MENU), "the boxes read the user's keys"
+    dialog.check(START_WITH_WINDOWS, False)
+    dialog.check(MY_COMPUTER_MENU, False)
+    dialog.ok()
+    assert reg_value(USER_RUN_KEY, "Kelvarion") is None
+    assert not reg_key_exists(USER_MENU_KEY + r"\command") and not reg_key_exists(USER_MENU_KEY)
