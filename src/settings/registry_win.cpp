@@ -12,7 +12,8 @@ namespace kelvarion {
 
 namespace {
 
-// The value buffer: 32 768 bytes of code page 936 text at most.
+// Values are read into 32 768 bytes of code page 936 text, terminator
+// included; the wide buffer has room for as many characters.
 constexpr DWORD kValueBytes = 32768;
 
 KeyHandle OpenKey(HKEY root, const std::string& subPath, REGSAM access) {
@@ -64,9 +65,9 @@ std::string RegReadString(const std::string& keyPath, const std::string& valueNa
   if (ParseRegistryPath(keyPath, &path) != 0) return {};
   KeyHandle key = OpenKey(RootKey(path.root), path.subPath, KEY_QUERY_VALUE);
   if (!key) return {};
-  std::vector<wchar_t> buffer(kValueBytes / sizeof(wchar_t) + 1, L'\0');
+  std::vector<wchar_t> buffer(kValueBytes + 1, L'\0');
   DWORD type = 0;
-  DWORD bytes = kValueBytes;
+  DWORD bytes = kValueBytes * sizeof(wchar_t);
   if (RegQueryValueExW(key.get(), Widen(valueName).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                        &bytes) != ERROR_SUCCESS)
     return {};
