@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "res/resource_ids.h"
+#include "settings/about_box_win.h"
 #include "settings/registry_win.h"
 #include "win/file_filter_win.h"
 #include "win/text_win.h"
@@ -132,6 +133,7 @@ void CSettingsDlg::OnCommand(int id, int code) {
     case IDC_SET_IMAGE_EDITOR_BROWSE: OnChooseEditor(IDC_SET_IMAGE_EDITOR); break;
     case IDC_SET_NOTEPAD: SetItemText(IDC_SET_TEXT_EDITOR, "notepad.exe"); break;
     case IDC_SET_MSPAINT: SetItemText(IDC_SET_IMAGE_EDITOR, "mspaint.exe"); break;
+    case IDC_SET_ABOUT: ShowAboutBox(Hwnd(), app_); break;
   }
 }
 

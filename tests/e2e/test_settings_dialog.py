@@ -2,11 +2,12 @@
 cleaned as they are typed, the hot-key check, the two registry entries (in
 the user's own keys when the machine's are refused), and the program going
 on with the new hot key and its clipboard capture after OK."""
+import socket
 import subprocess
 
 import pytest
 
-from conftest import wait_for, windows_path
+from conftest import wait_for, windows_path, write_ini_value
 
 ID_SETTINGS = 32774
 TITLE = "Kelvarion 配置"
@@ -16,6 +17,7 @@ BM_SETCHECK = 0x00F1
 BM_CLICK = 0x00F5
 CB_SETCURSEL = 0x014E
 IDOK, IDCANCEL = 1, 2
+IDC_ABOUT = 1002
 
 AUTO_LOAD_DAYS, PASTE_MENU_COUNT = 1011, 1023
 ALT, CTRL, SHIFT, WIN = 1004, 1005, 1006, 1007
@@ -285,3 +287,23 @@ def test_refused_machine_keys_leave_the_entries_to_the_users_own(program, frame,
     dialog.ok()
     assert reg_value(USER_RUN_KEY, "Kelvarion") is None
     assert not reg_key_exists(USER_MENU_KEY + r"\command") and not reg_key_exists(USER_MENU_KEY)
+
+
+def test_about_opens_the_about_box_over_the_dialog(program):
+    # The news is asked of a port where nothing listens, so the box opens at once.
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    write_ini_value(program.folder / "Kelvarion.ini", "Setup", "UpdateHost", f"127.0.0.1:{port}")
+    program.start()
+    frame = program.main_window()
+    program.sync(frame)
+    dialog = SettingsDialog(program, frame)
+    dialog.press(IDC_ABOUT)
+    box = program.wait_window(title="关于 Kelvarion", timeout=30)
+    program.command(box, IDOK)
+    assert program.wait_gone(box)
+    assert program.is_visible(dialog.hwnd), "the settings dialog stays open under the about box"
+    dialog.press(IDCANCEL)
+    assert program.wait_gone(dialog.hwnd)
