@@ -307,3 +307,22 @@ def test_about_opens_the_about_box_over_the_dialog(program):
     assert program.is_visible(dialog.hwnd), "the settings dialog stays open under the about box"
     dialog.press(IDCANCEL)
     assert program.wait_gone(dialog.hwnd)
+
+
+def test_editor_and_folder_buttons_fill_their_boxes_and_ok_writes_them(program, frame):
+    TEXT_EDITOR, IMAGE_EDITOR, TEMP_DIR = 1000, 1008, 1025
+    NOTEPAD, MSPAINT, TEMP_DIR_DEFAULT = 1030, 1034, 1031
+    dialog = SettingsDialog(program, frame)
+    history = dialog.text(TEMP_DIR)
+    assert history.upper() == (windows_path(program.history_dir) + "\\").upper(), "the history directory in effect"
+    for box, button, filled in ((TEXT_EDITOR, NOTEPAD, "notepad.exe"), (IMAGE_EDITOR, MSPAINT, "mspaint.exe"),
+                                (TEMP_DIR, TEMP_DIR_DEFAULT, history)):
+        dialog.set_text(box, "C:\\别的\\x.exe")
+        dialog.press(button)
+        wait_for(lambda: dialog.text(box) == filled, timeout=10, what=f"button {button} to fill box {box}")
+    dialog.set_text(TEXT_EDITOR, "C:\\编辑器\\编辑.exe")
+    dialog.set_text(IMAGE_EDITOR, "")
+    dialog.ok()
+    assert program.setting("Editer") == "C:\\编辑器\\编辑.exe"
+    assert program.setting("BMP_Editer") == "", "an empty box is written empty"
+    assert program.setting("TempDir").upper() == history.upper()
