@@ -7,6 +7,8 @@
 #include "history/history_view_win.h"
 #include "res/resource_ids.h"
 #include "settings/about_box_win.h"
+#include "settings/registry_win.h"
+#include "settings/settings_dlg_win.h"
 #include "win/popup_menu_win.h"
 #include "win/text_win.h"
 
@@ -175,10 +177,12 @@ void CMainFrame::OnToggleToolBar() {
 }
 
 void CMainFrame::OnSettings() {
+  // The chain and the hot key are released while the user may change them.
   LeaveClipboardChain();
   UnregisterPasteHotKey();
-  // The settings dialog runs here, with the chain and the hot key released
-  // while the user may change them.
+  Win32Registry registry;
+  CSettingsDlg dialog(context_.app, registry, context_.instance);
+  if (dialog.DoModal(Hwnd()) == IDOK) context_.app.ResetSettingsCache();
   if (context_.app.IsListenClipboard()) JoinClipboardChain();
   RegisterPasteHotKey();
 }

@@ -13,6 +13,7 @@
 #include "base/text_list.h"
 #include "clip/format_list.h"
 #include "res/resource_ids.h"
+#include "win/file_filter_win.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -33,24 +34,6 @@ std::string WithPath(std::string_view message, const std::string& path) {
   std::size_t at = text.find("%1");
   if (at != std::string::npos) text.replace(at, 2, path);
   return text;
-}
-
-// The "description|pattern|..." filter as the file dialog takes it: pairs of
-// zero-terminated texts, the whole ended by one more zero. Patterns lose the
-// blanks around them, which the dialog would take as part of the name.
-std::wstring MakeFileFilter(std::string_view filter) {
-  CTextList parts;
-  SplitString(filter, "|", parts);
-  std::wstring result;
-  for (int i = 0; i + 1 < parts.GetSize(); i += 2) {
-    if (parts.Get(i).empty()) break;
-    result += Widen(parts.Get(i));
-    result += L'\0';
-    result += Widen(Trim(parts.Get(i + 1), kBlanks));
-    result += L'\0';
-  }
-  result += L'\0';
-  return result;
 }
 
 }  // namespace

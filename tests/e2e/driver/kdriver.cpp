@@ -20,6 +20,9 @@
 //   send HWND MSG WPARAM LPARAM     SendMessageTimeout; prints the result
 //   is-visible HWND                 prints 1 or 0; exit 0 when visible, 1 when not
 //   window-text HWND
+//   set-window-text HWND TEXT       WM_SETTEXT, as a program filling a box would
+//   is-enabled HWND                 prints 1 or 0
+//   dlg-item HWND ID                the handle of a dialog's control
 //   foreground HWND                 brings the window to the front
 //   get-foreground                  the current foreground window
 //   cursor [X Y]                    moves the mouse cursor there; prints where it is
@@ -55,6 +58,9 @@
 //   run-line LINE [--timeout S]     starts the command line exactly as given and waits
 //       for it to end; prints its exit code. Exit 1 (the process ended by force) when
 //       it is still running after the timeout
+// Registry
+//   key-sddl KEY [SDDL]             prints the DACL of a key (HKLM\..., HKCR\..., HKCU\...) as
+//       SDDL; with SDDL sets it first (to refuse writes as a non-administrator meets them)
 // Session
 //   timestamp-ms                    wall-clock milliseconds since 1970 with decimals
 //   hold [--timeout S]              keeps a hidden window until WM_CLOSE or the timeout;
@@ -65,6 +71,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winternl.h>
@@ -1029,6 +1036,25 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     PrintLine(WindowText(hwnd));
     return kOk;
   }
+  if (command == L"set-window-text" && pos.size() == 2) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pos[1].c_str()), SMTO_ABORTIFHUNG,
+                               static_cast<UINT>(args.Timeout(5) * 1000), &result) && result
+               ? kOk
+               : kFailed;
+  }
+  if (command == L"is-enabled" && pos.size() == 1) {
+    PrintLine(std::string(IsWindowEnabled(hwnd) ? "1" : "0"));
+    return kOk;
+  }
+  if (command == L"dlg-item" && pos.size() == 2) {
+    unsigned long long id = 0;
+    if (!ParseNumber(pos[1], id)) return kUsage;
+    HWND item = GetDlgItem(hwnd, static_cast<int>(id));
+    if (!item) return kFailed;
+    PrintLine(HandleText(item));
+    return kOk;
+  }
   if (command == L"foreground" && pos.size() == 1) return BringToFront(hwnd, args.Timeout(5)) ? kOk : kFailed;
   if (command == L"list-rows" && pos.size() == 1) {
     unsigned long long column = 0;
@@ -1222,6 +1248,45 @@ int RunLine(const std::wstring& commandLine, double timeout) {
   return result;
 }
 
+// The DACL of a registry key as SDDL, set first when sddl is given.
+int KeySddl(const std::wstring& path, const wchar_t* sddl) {
+  const std::pair<const wchar_t*, HKEY> roots[] = {
+      {L"HKLM\\", HKEY_LOCAL_MACHINE}, {L"HKCR\\", HKEY_CLASSES_ROOT}, {L"HKCU\\", HKEY_CURRENT_USER}};
+  HKEY root = nullptr;
+  std::wstring sub;
+  for (const auto& [prefix, key] : roots)
+    if (path.rfind(prefix, 0) == 0) root = key, sub = path.substr(std::wcslen(prefix));
+  if (!root) return kUsage;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, sub.c_str(), 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "kdriver: the key cannot be opened\n");
+    return kFailed;
+  }
+  int status = kOk;
+  if (sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) ||
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) != ERROR_SUCCESS)
+      status = kFailed;
+    if (sd) LocalFree(sd);
+  }
+  DWORD size = 0;
+  RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+  std::vector<BYTE> buffer(size ? size : 1);
+  wchar_t* text = nullptr;
+  if (status == kOk &&
+      (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer.data(), &size) != ERROR_SUCCESS ||
+       !ConvertSecurityDescriptorToStringSecurityDescriptorW(buffer.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr)))
+    status = kFailed;
+  if (text) {
+    PrintLine(std::wstring(text));
+    LocalFree(text);
+  }
+  RegCloseKey(key);
+  return status;
+}
+
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc < 2) return kUsage;
@@ -1264,6 +1329,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"run-line") {
     if (args.positional.size() != 1) return kUsage;
     return RunLine(args.positional[0], args.Timeout(30));
+  }
+  if (command == L"key-sddl") {
+    if (args.positional.empty() || args.positional.size() > 2) return kUsage;
+    return KeySddl(args.positional[0], args.positional.size() == 2 ? args.positional[1].c_str() : nullptr);
   }
   if (command == L"viewer") {
     if (!args.HasOption(L"--out")) return kUsage;
