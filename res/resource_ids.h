@@ -49,3 +49,9 @@
 #define ID_SAVE_AS_JPG 32809
 #define ID_APP_ABOUT 57664
 #define ID_TOOLBAR_BAR 0xE800
+
+// The window display list and the desktop switch.
+#define IDD_WINDOW_LIST 115
+#define IDC_WINDOW_LIST 1057
+#define ID_SWITCH_DESKTOP 32811
+#define ID_WINDOW_DISPLAY 32812

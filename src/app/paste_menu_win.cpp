@@ -68,10 +68,10 @@ bool RunBuiltinCommand(ShellContext& context, CTessarynView& view, HWND frame, i
     case kBuiltinOpenHistoryFolder:
       StartProgram(ExplorerCommandLine(ExplorerPath(), app.GetHistoryDirectory()), SW_SHOWNORMAL);
       break;
-    case kBuiltinSwitchDesktop:
-    case kBuiltinWindowDisplay:
+    case kBuiltinSwitchDesktop: SendMessageW(frame, WM_COMMAND, ID_SWITCH_DESKTOP, 0); break;
+    case kBuiltinWindowDisplay: SendMessageW(frame, WM_COMMAND, ID_WINDOW_DISPLAY, 0); break;
     case kBuiltinAbout:
-      // The desktop tools and the about box come with their own windows.
+      // The about box comes with its own window.
       break;
   }
   return false;

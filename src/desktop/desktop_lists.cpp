@@ -10,11 +10,11 @@ namespace kelvarion {
 
 namespace {
 
-bool Contains(const std::vector<WindowHandle>& list, WindowHandle window) {
+bool Contains(const std::vector<WindowId>& list, WindowId window) {
   return std::find(list.begin(), list.end(), window) != list.end();
 }
 
-void AppendOnce(std::vector<WindowHandle>& list, WindowHandle window) {
+void AppendOnce(std::vector<WindowId>& list, WindowId window) {
   if (!Contains(list, window)) list.push_back(window);
 }
 
@@ -26,14 +26,14 @@ constexpr std::uint64_t kJournalLimit = 1 << 20;
 CDesktopLists::CDesktopLists(FileSystem& files, std::string journalPath)
     : files_(files), journalPath_(std::move(journalPath)) {}
 
-void CDesktopLists::SwitchDesktop(DesktopWindowPort& port, const std::vector<WindowHandle>& excluded) {
-  const std::vector<WindowHandle> shell = port.ShellWindows();
+void CDesktopLists::SwitchDesktop(DesktopWindowPort& port, const std::vector<WindowId>& excluded) {
+  const std::vector<WindowId> shell = port.ShellWindows();
   state_ = state_ == 0 ? 1 : 0;
-  std::vector<WindowHandle>& coming = state_ == 1 ? second_ : first_;
-  std::vector<WindowHandle>& leaving = state_ == 1 ? first_ : second_;
-  for (WindowHandle window : coming) port.ShowIfResponsive(window, true);
+  std::vector<WindowId>& coming = state_ == 1 ? second_ : first_;
+  std::vector<WindowId>& leaving = state_ == 1 ? first_ : second_;
+  for (WindowId window : coming) port.ShowIfResponsive(window, true);
 
-  for (WindowHandle window : port.TopLevelWindows()) {
+  for (WindowId window : port.TopLevelWindows()) {
     if (Contains(excluded, window) || Contains(shell, window) || !port.IsVisible(window)) continue;
     if (Contains(leaving, window)) {
       port.ShowIfResponsive(window, false);
@@ -47,27 +47,27 @@ void CDesktopLists::SwitchDesktop(DesktopWindowPort& port, const std::vector<Win
   SaveJournal(port);
 }
 
-void CDesktopLists::ApplyWindowList(DesktopWindowPort& port, int openedState, const std::vector<WindowHandle>& shown,
-                                    const std::vector<WindowHandle>& hidden) {
-  std::vector<WindowHandle>& opened = openedState == 0 ? first_ : second_;
-  std::vector<WindowHandle>& other = openedState == 0 ? second_ : first_;
+void CDesktopLists::ApplyWindowList(DesktopWindowPort& port, int openedState, const std::vector<WindowId>& shown,
+                                    const std::vector<WindowId>& hidden) {
+  std::vector<WindowId>& opened = openedState == 0 ? first_ : second_;
+  std::vector<WindowId>& other = openedState == 0 ? second_ : first_;
   opened.clear();
   other.clear();
-  for (WindowHandle window : shown) AppendOnce(opened, window);
+  for (WindowId window : shown) AppendOnce(opened, window);
   // A window listed twice (hidden, then shown again by its program) stays
   // where the user can see it.
-  for (WindowHandle window : hidden)
+  for (WindowId window : hidden)
     if (!Contains(opened, window)) AppendOnce(other, window);
 
   const bool openedIsShown = openedState == state_;
-  for (WindowHandle window : opened) port.ShowIfResponsive(window, openedIsShown);
-  for (WindowHandle window : other) port.ShowIfResponsive(window, !openedIsShown);
+  for (WindowId window : opened) port.ShowIfResponsive(window, openedIsShown);
+  for (WindowId window : other) port.ShowIfResponsive(window, !openedIsShown);
   SaveJournal(port);
 }
 
 void CDesktopLists::RestoreDesktopWindows(DesktopWindowPort& port) {
-  for (WindowHandle window : second_) port.ShowIfResponsive(window, true);
-  for (WindowHandle window : first_) port.ShowIfResponsive(window, true);
+  for (WindowId window : second_) port.ShowIfResponsive(window, true);
+  for (WindowId window : first_) port.ShowIfResponsive(window, true);
   if (!journalPath_.empty() && files_.Exists(journalPath_)) files_.Remove(journalPath_);
 }
 
@@ -76,7 +76,7 @@ int CDesktopLists::ShowWindowsLeftHidden(DesktopWindowPort& port) {
   std::string text;
   if (!ReadWholeFile(files_, journalPath_, text, kJournalLimit)) return 0;
   int shownCount = 0;
-  std::vector<WindowHandle>& hiddenNow = state_ == 0 ? second_ : first_;
+  std::vector<WindowId>& hiddenNow = state_ == 0 ? second_ : first_;
   for (const JournalEntry& entry : ParseJournal(text)) {
     // A handle can be reused after its window closed: only the same
     // process's window, still hidden, is the one we hid.
@@ -93,7 +93,7 @@ int CDesktopLists::ShowWindowsLeftHidden(DesktopWindowPort& port) {
 void CDesktopLists::SaveJournal(DesktopWindowPort& port) {
   if (journalPath_.empty()) return;
   std::vector<JournalEntry> entries;
-  for (WindowHandle window : HiddenList()) {
+  for (WindowId window : HiddenList()) {
     if (!port.IsWindow(window)) continue;
     entries.push_back({window, port.ProcessId(window)});
   }

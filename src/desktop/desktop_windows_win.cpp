@@ -25,32 +25,32 @@ std::vector<HWND> FindShellWindows() {
   return found;
 }
 
-std::vector<WindowHandle> Win32DesktopWindows::TopLevelWindows() {
+std::vector<WindowId> Win32DesktopWindows::TopLevelWindows() {
   CWindowCollector collector(kTopLevelCapacity);
   collector.Collect();
-  std::vector<WindowHandle> windows;
+  std::vector<WindowId> windows;
   windows.reserve(collector.Count());
-  for (HWND window : collector.Windows()) windows.push_back(ToWindowHandle(window));
+  for (HWND window : collector.Windows()) windows.push_back(ToWindowId(window));
   return windows;
 }
 
-bool Win32DesktopWindows::IsWindow(WindowHandle window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+bool Win32DesktopWindows::IsWindow(WindowId window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
 
-bool Win32DesktopWindows::IsVisible(WindowHandle window) { return IsWindowVisible(ToHwnd(window)) != FALSE; }
+bool Win32DesktopWindows::IsVisible(WindowId window) { return IsWindowVisible(ToHwnd(window)) != FALSE; }
 
-std::uint32_t Win32DesktopWindows::ProcessId(WindowHandle window) {
+std::uint32_t Win32DesktopWindows::ProcessId(WindowId window) {
   DWORD processId = 0;
   if (!GetWindowThreadProcessId(ToHwnd(window), &processId)) return 0;
   return processId;
 }
 
-bool Win32DesktopWindows::ShowIfResponsive(WindowHandle window, bool show) {
+bool Win32DesktopWindows::ShowIfResponsive(WindowId window, bool show) {
   return ShowWindowIfResponsive(ToHwnd(window), show ? SW_SHOW : SW_HIDE);
 }
 
-std::vector<WindowHandle> Win32DesktopWindows::ShellWindows() {
-  std::vector<WindowHandle> windows;
-  for (HWND window : FindShellWindows()) windows.push_back(ToWindowHandle(window));
+std::vector<WindowId> Win32DesktopWindows::ShellWindows() {
+  std::vector<WindowId> windows;
+  for (HWND window : FindShellWindows()) windows.push_back(ToWindowId(window));
   return windows;
 }
 

@@ -15,8 +15,8 @@ namespace kelvarion {
 // the answer was non-zero and it was therefore left as it was.
 bool ShowWindowIfResponsive(HWND window, int command);
 
-inline HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-inline WindowHandle ToWindowHandle(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+inline HWND ToHwnd(WindowId window) { return reinterpret_cast<HWND>(window); }
+inline WindowId ToWindowId(HWND window) { return reinterpret_cast<WindowId>(window); }
 
 // The taskbar ("Shell_TrayWnd"), the desktop ("Progman") and the indicator
 // window ("Indicator"), those that exist now.
@@ -24,12 +24,12 @@ std::vector<HWND> FindShellWindows();
 
 class Win32DesktopWindows : public DesktopWindowPort {
  public:
-  std::vector<WindowHandle> TopLevelWindows() override;
-  bool IsWindow(WindowHandle window) override;
-  bool IsVisible(WindowHandle window) override;
-  std::uint32_t ProcessId(WindowHandle window) override;
-  bool ShowIfResponsive(WindowHandle window, bool show) override;
-  std::vector<WindowHandle> ShellWindows() override;
+  std::vector<WindowId> TopLevelWindows() override;
+  bool IsWindow(WindowId window) override;
+  bool IsVisible(WindowId window) override;
+  std::uint32_t ProcessId(WindowId window) override;
+  bool ShowIfResponsive(WindowId window, bool show) override;
+  std::vector<WindowId> ShellWindows() override;
 };
 
 }  // namespace kelvarion

@@ -22,31 +22,31 @@ class FakeWindows : public DesktopWindowPort {
     std::uint32_t process = 100;
   };
 
-  void Open(WindowHandle h, bool visible = true, std::uint32_t process = 100) {
+  void Open(WindowId h, bool visible = true, std::uint32_t process = 100) {
     windows_[h] = {visible, false, process};
     order_.push_back(h);
   }
-  void Close(WindowHandle h) {
+  void Close(WindowId h) {
     windows_.erase(h);
     std::erase(order_, h);
   }
-  void Hang(WindowHandle h) { windows_.at(h).hung = true; }
-  void SetVisible(WindowHandle h, bool visible) { windows_.at(h).visible = visible; }
-  std::set<WindowHandle> Visible() const {
-    std::set<WindowHandle> visible;
+  void Hang(WindowId h) { windows_.at(h).hung = true; }
+  void SetVisible(WindowId h, bool visible) { windows_.at(h).visible = visible; }
+  std::set<WindowId> Visible() const {
+    std::set<WindowId> visible;
     for (const auto& [h, w] : windows_)
       if (w.visible) visible.insert(h);
     return visible;
   }
   // Every attempt to show or hide a hung window, which would cost a second.
   int hungAttempts = 0;
-  std::vector<WindowHandle> shell;
+  std::vector<WindowId> shell;
 
-  std::vector<WindowHandle> TopLevelWindows() override { return order_; }
-  bool IsWindow(WindowHandle h) override { return windows_.count(h) != 0; }
-  bool IsVisible(WindowHandle h) override { return IsWindow(h) && windows_.at(h).visible; }
-  std::uint32_t ProcessId(WindowHandle h) override { return IsWindow(h) ? windows_.at(h).process : 0; }
-  bool ShowIfResponsive(WindowHandle h, bool show) override {
+  std::vector<WindowId> TopLevelWindows() override { return order_; }
+  bool IsWindow(WindowId h) override { return windows_.count(h) != 0; }
+  bool IsVisible(WindowId h) override { return IsWindow(h) && windows_.at(h).visible; }
+  std::uint32_t ProcessId(WindowId h) override { return IsWindow(h) ? windows_.at(h).process : 0; }
+  bool ShowIfResponsive(WindowId h, bool show) override {
     auto it = windows_.find(h);
     if (it == windows_.end()) return false;
     if (it->second.hung) {
@@ -56,16 +56,16 @@ class FakeWindows : public DesktopWindowPort {
     it->second.visible = show;
     return true;
   }
-  std::vector<WindowHandle> ShellWindows() override { return shell; }
+  std::vector<WindowId> ShellWindows() override { return shell; }
 
  private:
-  std::map<WindowHandle, Window> windows_;
-  std::vector<WindowHandle> order_;
+  std::map<WindowId, Window> windows_;
+  std::vector<WindowId> order_;
 };
 
-constexpr WindowHandle kFrame = 1;
-constexpr WindowHandle kTaskbar = 2;
-constexpr WindowHandle kDesktop = 3;
+constexpr WindowId kFrame = 1;
+constexpr WindowId kTaskbar = 2;
+constexpr WindowId kDesktop = 3;
 const char kJournal[] = "C:\\local\\HiddenWindows.txt";
 
 class DesktopListsTest : public ::testing::Test {
@@ -75,10 +75,10 @@ class DesktopListsTest : public ::testing::Test {
     windows_.Open(kTaskbar);
     windows_.Open(kDesktop);
     windows_.shell = {kTaskbar, kDesktop, 999};  // 999: an indicator that is not there
-    for (WindowHandle h : {10, 11, 12}) windows_.Open(h);
+    for (WindowId h : {10, 11, 12}) windows_.Open(h);
   }
   void Switch() { lists_.SwitchDesktop(windows_, {kFrame}); }
-  std::set<WindowHandle> Visible() const { return windows_.Visible(); }
+  std::set<WindowId> Visible() const { return windows_.Visible(); }
   std::vector<JournalEntry> Journal() const { return ParseJournal(files_.GetFile(kJournal)); }
 
   MemoryFileSystem files_;
@@ -86,7 +86,7 @@ class DesktopListsTest : public ::testing::Test {
   CDesktopLists lists_;
 };
 
-using Set = std::set<WindowHandle>;
+using Set = std::set<WindowId>;
 
 TEST_F(DesktopListsTest, TwoSwitchesBringBackTheVisibleSetAndNewWindowsStayWhereTheyOpened) {
   const Set before = Visible();
@@ -102,8 +102,8 @@ TEST_F(DesktopListsTest, TwoSwitchesBringBackTheVisibleSetAndNewWindowsStayWhere
   EXPECT_EQ(Visible(), (Set{kFrame, kTaskbar, kDesktop, 20}));
   Switch();
   EXPECT_EQ(Visible(), (Set{kFrame, kTaskbar, kDesktop, 10, 11, 12, 21}));
-  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowHandle>{10, 11, 12, 21}));
-  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowHandle>{20}));
+  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowId>{10, 11, 12, 21}));
+  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowId>{20}));
 }
 
 TEST_F(DesktopListsTest, HiddenHungAndGoneWindowsAreLeftAlone) {
@@ -113,7 +113,7 @@ TEST_F(DesktopListsTest, HiddenHungAndGoneWindowsAreLeftAlone) {
   Switch();
   EXPECT_EQ(windows_.hungAttempts, 1) << "a hung window is tried once per switch";
   EXPECT_EQ(Visible(), (Set{kFrame, kTaskbar, kDesktop, 31}));
-  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowHandle>{10, 11, 12})) << "the hung window joins no list";
+  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowId>{10, 11, 12})) << "the hung window joins no list";
   windows_.Close(11);
   Switch();
   EXPECT_EQ(Visible(), (Set{kFrame, kTaskbar, kDesktop, 10, 12, 31}));
@@ -133,7 +133,7 @@ TEST_F(DesktopListsTest, TheListAppliedHidesAtOnceAndTheSwitchesFollowIt) {
   Switch();
   windows_.Close(12);
   lists_.ApplyWindowList(windows_, 1, {10, 11}, {});
-  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowHandle>{10, 11}));
+  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowId>{10, 11}));
   EXPECT_TRUE(lists_.FirstList().empty());
   EXPECT_EQ(Visible(), (Set{kFrame, kTaskbar, kDesktop, 10, 11}));
 }
@@ -141,16 +141,16 @@ TEST_F(DesktopListsTest, TheListAppliedHidesAtOnceAndTheSwitchesFollowIt) {
 TEST_F(DesktopListsTest, TheListKeepsEveryWindowInOneListAndFollowsASwitchMadeWhileItWasOpen) {
   // A hidden window that its program showed again is in the list twice.
   lists_.ApplyWindowList(windows_, 0, {10, 11}, {11, 12, 12});
-  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowHandle>{10, 11}));
-  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowHandle>{12}));
+  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowId>{10, 11}));
+  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowId>{12}));
   EXPECT_TRUE(windows_.IsVisible(11)) << "a window ticked anywhere stays visible";
 
   // Opened on the first desktop, applied after a switch to the second: the
   // first desktop's ticked windows are put away, its unticked ones shown.
   Switch();
   lists_.ApplyWindowList(windows_, 0, {10}, {11, 12});
-  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowHandle>{10}));
-  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowHandle>{11, 12}));
+  EXPECT_EQ(lists_.FirstList(), (std::vector<WindowId>{10}));
+  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowId>{11, 12}));
   EXPECT_EQ(Visible(), (Set{kFrame, kTaskbar, kDesktop, 11, 12}));
 }
 
@@ -190,7 +190,7 @@ TEST_F(DesktopListsTest, TheNextStartShowsWhatAnEarlierRunLeftHidden) {
   EXPECT_EQ(lists_.ShowWindowsLeftHidden(windows_), 1);
   EXPECT_TRUE(windows_.IsVisible(50));
   EXPECT_FALSE(windows_.IsVisible(51)) << "another program's hidden window is not ours to show";
-  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowHandle>{53})) << "the hung window is kept, not lost";
+  EXPECT_EQ(lists_.SecondList(), (std::vector<WindowId>{53})) << "the hung window is kept, not lost";
   EXPECT_EQ(Journal(), (std::vector<JournalEntry>{{53, 7}}));
 }
 
