@@ -29,7 +29,8 @@ HWND MakeWindow(const wchar_t* title, DWORD style = WS_POPUP | WS_VISIBLE, HWND 
 // A window whose thread stops answering once it is made, until released.
 class HungWindow {
  public:
-  HungWindow() : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), made_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  HungWindow()
+      : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), made_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = CreateThread(nullptr, 0, &HungWindow::Run, this, 0, nullptr);
     WaitForSingleObject(made_, 5000);
   }

@@ -40,7 +40,8 @@ DWORD WINAPI RunHung(void* param) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  WNDCLASSEXW wc = {sizeof(wc)};
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = DefWindowProcW;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
