@@ -95,3 +95,8 @@
 #define IDC_SET_ALWAYS_ON_TOP 1033
 #define IDC_SET_MSPAINT 1034
 #define IDC_SET_BACKUP_MOVE 1060
+// The window display list and the desktop switch.
+#define IDD_WINDOW_LIST 115
+#define IDC_WINDOW_LIST 1057
+#define ID_SWITCH_DESKTOP 32811
+#define ID_WINDOW_DISPLAY 32812

@@ -17,11 +17,14 @@ namespace kelvarion {
 namespace {
 constexpr wchar_t kOwnerClass[] = L"KelvarionOwner";
 constexpr wchar_t kFrameClass[] = L"KelvarionFrame";
+// The windows hidden by the desktop switch, kept while there are any.
+constexpr char kHiddenWindowsFile[] = "HiddenWindows.txt";
 }  // namespace
 
 CMainFrame::CMainFrame(ShellContext& context)
     : context_(context),
       listening_(context.app.IsListenClipboard()),
+      desktop_(context.files, context.app.GetLocalDirectory() + kHiddenWindowsFile),
       trayIcon_(context.instance),
       formats_(context.files, context.app.GetExePath(), context.app.GetLocalDirectory()) {
   formats_.LoadFormatList();
@@ -74,6 +77,9 @@ LRESULT CMainFrame::OnCreate() {
 }
 
 void CMainFrame::OnInitialUpdate() {
+  // Windows that an earlier run hid and could not show again (it was killed
+  // or the session ended abruptly) come back first.
+  desktop_.ShowWindowsLeftHidden(desktopWindows_);
   view_->OnInitialUpdate();
   RegisterPasteHotKey();
   AddTrayIcon();
@@ -121,6 +127,7 @@ void CMainFrame::OnClose() {
 
 void CMainFrame::OnDestroy() {
   RemoveTrayIcon();
+  RestoreDesktopWindows();
   SaveSessionState();
   PostQuitMessage(0);
 }
@@ -162,6 +169,21 @@ void CMainFrame::RemoveTrayIcon() { trayIcon_.Remove(); }
 void CMainFrame::ShowPasteMenu(WPARAM, LPARAM) {
   if (view_) RunPasteMenu(context_, *view_, Hwnd(), {listening_, autoPaste_, windowListOpen_});
 }
+
+void CMainFrame::SwitchDesktop() {
+  std::vector<WindowId> excluded = {ToWindowId(Hwnd())};
+  if (windowListDialog_ && windowListDialog_->Hwnd()) excluded.push_back(ToWindowId(windowListDialog_->Hwnd()));
+  desktop_.SwitchDesktop(desktopWindows_, excluded);
+  UpdateTrayIcon();
+}
+
+void CMainFrame::EditWindowDisplay() {
+  windowListOpen_ = true;
+  RunWindowDisplayList(desktop_, desktopWindows_, Hwnd(), context_.instance, windowListDialog_);
+  windowListOpen_ = false;
+}
+
+void CMainFrame::RestoreDesktopWindows() { desktop_.RestoreDesktopWindows(desktopWindows_); }
 
 void CMainFrame::OnToggleListen() {
   context_.app.SetListenClipboard(!listening_);
@@ -210,6 +232,10 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_OPACITY_DOWN: DecreaseOpacity(); return true;
     case ID_SETTINGS: OnSettings(); return true;
     case ID_APP_ABOUT: ShowAboutBox(Hwnd(), context_.app); return true;
+    case ID_SWITCH_DESKTOP: SwitchDesktop(); return true;
+    case ID_WINDOW_DISPLAY:
+      if (!windowListOpen_) EditWindowDisplay();
+      return true;
   }
   return view_ && view_->OnCommand(id);
 }
@@ -291,8 +317,12 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_ENDSESSION:
       // A logoff or shutdown ends the process after this without WM_CLOSE or
-      // WM_DESTROY, so what they would save is saved now.
-      if (wParam) SaveSessionState();
+      // WM_DESTROY, so what they would save is saved now, and the windows
+      // the desktop switch hid are shown again.
+      if (wParam) {
+        SaveSessionState();
+        RestoreDesktopWindows();
+      }
       return 0;
     case WM_SETFOCUS:
       if (view_ && view_->Hwnd()) SetFocus(view_->Hwnd());

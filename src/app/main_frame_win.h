@@ -12,8 +12,11 @@
 #include "app/paste_hot_key_win.h"
 #include "app/tray_icon_win.h"
 #include "clip/format_list.h"
+#include "desktop/desktop_lists.h"
+#include "desktop/desktop_windows_win.h"
 #include "desktop/pick_toolbar_win.h"
 #include "desktop/window_info_win.h"
+#include "desktop/window_list_dlg_win.h"
 #include "settings/shell_context_win.h"
 #include "win/window.h"
 
@@ -49,6 +52,12 @@ class CMainFrame : public Window {
   void DecreaseOpacity();
   bool IsListening() const { return listening_; }
 
+  // The second desktop: flips between the two, edits which windows belong
+  // to this one, and shows every hidden window again at the end.
+  void SwitchDesktop();
+  void EditWindowDisplay();
+  void RestoreDesktopWindows();
+
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -68,7 +77,7 @@ class CMainFrame : public Window {
   // The checks and grays of the window menu's commands.
   void GetCommandState(UINT id, bool& enabled, bool& checked);
   void LayoutChildren();
-  TrayIcon::State TrayState() const { return {listening_, desktopState_}; }
+  TrayIcon::State TrayState() const { return {listening_, desktop_.State()}; }
 
   ShellContext& context_;
   CPickToolBar toolBar_;
@@ -80,8 +89,10 @@ class CMainFrame : public Window {
   bool autoPaste_ = false;
   Window owner_;
   ClipboardViewerChain chain_;
-  // Owned by the desktop switch: 0 on the first desktop, 1 on the second.
-  int desktopState_ = 0;
+  // The desktop state and its two window lists; the dialog while it runs.
+  CDesktopLists desktop_;
+  Win32DesktopWindows desktopWindows_;
+  CWindowListDlg* windowListDialog_ = nullptr;
   ForegroundClipboardOrigin clipboardSource_;
   TrayIcon trayIcon_;
   UINT taskbarCreatedMessage_ = 0;

@@ -70,10 +70,8 @@ bool RunBuiltinCommand(ShellContext& context, CTessarynView& view, HWND frame, i
       StartProgram(ExplorerCommandLine(ExplorerPath(), app.GetHistoryDirectory()), SW_SHOWNORMAL);
       break;
     case kBuiltinAbout: ShowAboutBox(frame, app); break;
-    case kBuiltinSwitchDesktop:
-    case kBuiltinWindowDisplay:
-      // The desktop tools come with their own windows.
-      break;
+    case kBuiltinSwitchDesktop: SendMessageW(frame, WM_COMMAND, ID_SWITCH_DESKTOP, 0); break;
+    case kBuiltinWindowDisplay: SendMessageW(frame, WM_COMMAND, ID_WINDOW_DISPLAY, 0); break;
   }
   return false;
 }

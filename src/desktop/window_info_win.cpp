@@ -1,20 +1,28 @@
 #include "desktop/window_info_win.h"
 
 #include "base/dbcs.h"
+#include "desktop/window_collector_win.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
 
+namespace {
+constexpr std::size_t kProcessWindowCapacity = 1024;
+}  // namespace
+
 HWND GetWindowProcessInfo(std::string& programPath, std::string& title, HWND window) {
   HWND target = window ? window : GetForegroundWindow();
-  // Only visible top-level windows count: children and hidden windows are
-  // never found. Asking the window for its process directly is far cheaper
-  // than walking every process, and this runs on each clipboard change.
-  if (!target || !IsWindow(target) || !IsWindowVisible(target)) return nullptr;
-  if (GetAncestor(target, GA_PARENT) != GetDesktopWindow()) return nullptr;
+  if (!target || !IsWindow(target)) return nullptr;
+  // Asking the window for its process directly is far cheaper than walking
+  // every process, and this runs on each clipboard change.
   DWORD processId = 0;
   GetWindowThreadProcessId(target, &processId);
   if (processId == 0) return nullptr;
+  // Only the process's visible top-level windows count: children and hidden
+  // windows are never found.
+  CProcessWindowCollector windows(kProcessWindowCapacity, processId);
+  windows.Collect();
+  if (!windows.Contains(target)) return nullptr;
 
   std::string path;
   if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
