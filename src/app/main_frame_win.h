@@ -12,6 +12,7 @@
 #include "app/paste_hot_key_win.h"
 #include "app/tray_icon_win.h"
 #include "clip/format_list.h"
+#include "desktop/capture_save.h"
 #include "desktop/pick_toolbar_win.h"
 #include "desktop/window_info_win.h"
 #include "settings/shell_context_win.h"
@@ -68,6 +69,8 @@ class CMainFrame : public Window {
   // The checks and grays of the window menu's commands.
   void GetCommandState(UINT id, bool& enabled, bool& checked);
   void LayoutChildren();
+  // What a screen capture needs to become a history row (the view exists).
+  CaptureSaveContext MakeCaptureSaveContext();
   TrayIcon::State TrayState() const { return {listening_, desktopState_}; }
 
   ShellContext& context_;

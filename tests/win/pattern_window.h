@@ -23,7 +23,7 @@ inline COLORREF PatternColorAt(int width, int height, int x, int y) {
 
 class PatternWindow {
  public:
-  PatternWindow(int x, int y, int width, int height) : width_(width), height_(height) {
+  PatternWindow(int x, int y, int width, int height, bool topMost = true) : width_(width), height_(height) {
     static const ATOM atom = [] {
       WNDCLASSW wc = {};
       wc.lpfnWndProc = Proc;
@@ -32,7 +32,7 @@ class PatternWindow {
       return RegisterClassW(&wc);
     }();
     (void)atom;
-    window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"KelvarionTestPattern", L"pattern",
+    window_ = CreateWindowExW((topMost ? WS_EX_TOPMOST : 0) | WS_EX_TOOLWINDOW, L"KelvarionTestPattern", L"pattern",
                               WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(window_);
