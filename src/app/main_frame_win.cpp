@@ -4,6 +4,7 @@
 
 #include "app/frame_placement_win.h"
 #include "app/paste_menu_win.h"
+#include "desktop/screen_commands_win.h"
 #include "history/history_view_win.h"
 #include "res/resource_ids.h"
 #include "settings/about_box_win.h"
@@ -236,8 +237,21 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_WINDOW_DISPLAY:
       if (!windowListOpen_) EditWindowDisplay();
       return true;
+    // Screen captures: the tools are the desktop's, the rows the view's.
+    case ID_CAPTURE_SCREEN:
+      if (view_) {
+        CaptureSaveContext save = MakeCaptureSaveContext();
+        CaptureWholeScreen(Hwnd(), save);
+      }
+      return true;
   }
   return view_ && view_->OnCommand(id);
+}
+
+CaptureSaveContext CMainFrame::MakeCaptureSaveContext() {
+  return CaptureSaveContext{context_.files,          context_.clock, context_.app.GetHistoryDirectory(),
+                            context_.app.GetExePath(), view_->ScreenSaveType(), *view_,
+                            context_.notice,         context_.app.GetMainWindowTitle()};
 }
 
 void CMainFrame::GetCommandState(UINT id, bool& enabled, bool& checked) {

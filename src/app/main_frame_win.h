@@ -12,6 +12,7 @@
 #include "app/paste_hot_key_win.h"
 #include "app/tray_icon_win.h"
 #include "clip/format_list.h"
+#include "desktop/capture_save.h"
 #include "desktop/desktop_lists.h"
 #include "desktop/desktop_windows_win.h"
 #include "desktop/pick_toolbar_win.h"
@@ -77,6 +78,8 @@ class CMainFrame : public Window {
   // The checks and grays of the window menu's commands.
   void GetCommandState(UINT id, bool& enabled, bool& checked);
   void LayoutChildren();
+  // What a screen capture needs to become a history row (the view exists).
+  CaptureSaveContext MakeCaptureSaveContext();
   TrayIcon::State TrayState() const { return {listening_, desktop_.State()}; }
 
   ShellContext& context_;

@@ -66,6 +66,7 @@
 //   hold [--timeout S]              keeps a hidden window until WM_CLOSE or the timeout;
 //       Wine drops the window station, and with it the clipboard, when its last
 //       program ends, so a test run keeps one program alive
+#include "tests/win/pattern_window.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <fcntl.h>
@@ -1295,6 +1296,17 @@ int wmain(int argc, wchar_t** argv) {
 
   if (command == L"timestamp-ms") {
     PrintLine(Utf8(MsText(NowMs())));
+    return kOk;
+  }
+  if (command == L"pattern" && argc == 6) {
+    // A top-level window painting the four-quadrant pattern at a known
+    // place, until the driver is ended; prints its handle once painted.
+    kelvarion::test::PatternWindow pattern(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), false);
+    if (!pattern.Hwnd()) return kFailed;
+    PrintLine(std::to_string(reinterpret_cast<UINT_PTR>(pattern.Hwnd())));
+    fflush(stdout);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return kOk;
   }
   if (command == L"send-keys") {
