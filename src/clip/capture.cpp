@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
@@ -33,35 +34,38 @@ int LengthOf(const std::string& text) {
   return text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
 }
 
-// Wide text first: it is there whoever set the clipboard, and on a Chinese
-// Windows it converts to the very bytes TEXT holds.
+// Wide text first: it is there whoever set the clipboard, it holds every
+// character, and on a Chinese Windows a text code page 936 holds converts to
+// the very bytes TEXT holds.
 bool ReadOpenClipboardText(ClipboardPort& clipboard, std::string& text) {
   if (auto view = clipboard.GetData(kCfUnicodeText)) {
-    text = Utf16ToCp936(ZeroTerminatedWideText(view->Data(), view->Size()));
+    text = MakeHistoryText(ZeroTerminatedWideText(view->Data(), view->Size()));
     return true;
   }
   for (std::uint32_t id : {kCfOemText, kCfText}) {
     if (auto view = clipboard.GetData(id)) {
-      text = ZeroTerminatedText(view->Data(), view->Size());
+      text = MakeHistoryTextFrom936(ZeroTerminatedText(view->Data(), view->Size()));
       return true;
     }
   }
   return false;
 }
 
-// The paths of a DROPFILES block: a 20-byte header (offset of the list, drop
-// point, non-client flag, wide flag), then zero-terminated paths ending in an
-// empty one. The bytes come from any program, so every offset is checked and
-// a path not terminated within the block is dropped.
-std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t size) {
+// The paths of a DROPFILES block, one a line, as a kept history text: a
+// 20-byte header (offset of the list, drop point, non-client flag, wide
+// flag), then zero-terminated paths ending in an empty one. The bytes come
+// from any program, so every offset is checked and a path not terminated
+// within the block is dropped. Returns the number of paths.
+int ParseDropFiles(const std::uint8_t* data, std::size_t size, std::string& text) {
   constexpr std::size_t kHeaderBytes = 20;
-  std::vector<std::string> paths;
-  if (!data || size < kHeaderBytes) return paths;
+  if (!data || size < kHeaderBytes) return 0;
   const std::size_t offset = LoadLe32(data);
   const bool wide = LoadLe32(data + 16) != 0;
-  if (offset < kHeaderBytes || offset > size) return paths;
+  if (offset < kHeaderBytes || offset > size) return 0;
+  int count = 0;
   if (wide) {
-    std::u16string path;
+    // Wide names keep every character, as wide clipboard text does.
+    std::u16string joined, path;
     for (std::size_t i = offset; i + 1 < size; i += 2) {
       const char16_t unit = LoadLe16(data + i);
       if (unit != 0) {
@@ -69,11 +73,13 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
         continue;
       }
       if (path.empty()) break;
-      paths.push_back(Utf16ToCp936(path));
+      if (count++ > 0) joined += u"\r\n";
+      joined += path;
       path.clear();
     }
+    if (count > 0) text = MakeHistoryText(joined);
   } else {
-    std::string path;
+    std::string joined, path;
     for (std::size_t i = offset; i < size; ++i) {
       char c = static_cast<char>(data[i]);
       if (c != '\0') {
@@ -81,11 +87,13 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
         continue;
       }
       if (path.empty()) break;
-      paths.push_back(path);
+      if (count++ > 0) joined += "\r\n";
+      joined += path;
       path.clear();
     }
+    if (count > 0) text = MakeHistoryTextFrom936(std::move(joined));
   }
-  return paths;
+  return count;
 }
 
 // The file list of the open clipboard, one path a line: its length, -3 when
@@ -93,13 +101,8 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
 int ReadOpenClipboardFiles(ClipboardPort& clipboard, std::string& text) {
   auto view = clipboard.GetData(kCfHdrop);
   if (!view) return -3;
-  std::vector<std::string> paths = ParseDropFiles(view->Data(), view->Size());
-  if (paths.empty()) return -1;
   std::string joined;
-  for (const std::string& path : paths) {
-    if (!joined.empty()) joined += "\r\n";
-    joined += path;
-  }
+  if (ParseDropFiles(view->Data(), view->Size(), joined) == 0) return -1;
   text = std::move(joined);
   return LengthOf(text);
 }

@@ -25,6 +25,8 @@ class HistorySink {
 
 // What the view keeps between captures.
 struct CaptureState {
+  // Texts in their kept form (base/history_text.h); lastText as compared
+  // (ComparableHistoryText), so that the same characters are the same bytes.
   std::string lastText;     // whole text of the newest text item; a repeat of it is not saved
   std::string currentText;  // the text the last capture read
   bool skipNextChange = false;     // set before the program changes the clipboard itself
@@ -68,9 +70,10 @@ enum class CaptureResult {
 inline constexpr char kEmptyClipboardMessage[] = "当前粘贴板为空";
 inline constexpr char kPrivateClipboardMessage[] = "粘贴板内容被标记为私密，未保存";
 
-// The clipboard's text (wide text converted to code page 936 when offered,
-// else OEMTEXT, else TEXT) or, when wanted, its file list, one full path a
-// line. Returns the text's length, or -1 (clipboard empty, or a file list
+// The clipboard's text (wide text when offered, else OEMTEXT, else TEXT) or,
+// when wanted, its file list, one full path a line, in the form it is kept
+// in: code page 936 bytes when the code page holds it, else UTF-8 behind the
+// mark (base/history_text.h). Returns the text's length, or -1 (clipboard empty, or a file list
 // without entries), -2 (the clipboard cannot be opened), -3 (no text and no
 // file list), -4 (no text, file lists not wanted).
 int GetClipboardTextOrFiles(ClipboardPort& clipboard, std::string& text, bool wantFiles);

@@ -44,10 +44,13 @@ bool WriteHistoryText(FileSystem& files, const std::string& historyDirectory, co
 // 16-digit time stamp (with now's milliseconds). Older files go to the archive.
 std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays);
 
-// The one-line form of a history text: at most 255 bytes, "\r\n" and tabs
-// become blanks, runs of blanks fold to one, "..." when cut. MakePreviewText
-// reads the first 255 bytes of a file ("..." when it read 255); FoldText
-// folds a whole text without the cut (a memo after editing).
+// The one-line form of a history text, in the text's own kept form (code
+// page 936 bytes, or UTF-8 behind the mark): at most 255 columns (a code page
+// 936 byte, or an ASCII character one column and any other two), "\r\n" and
+// tabs become blanks, runs of blanks fold to one, "..." when cut.
+// MakePreviewText reads the start of a file ("..." when it read 255 bytes of
+// a code page 936 text, or a UTF-8 text goes on past the cut); FoldText folds
+// a whole text without the cut (a memo after editing).
 std::string MakePreviewText(FileSystem& fs, const std::string& path);
 std::string MakeRowText(const std::string& text);  // cut at 255 bytes, "..." when longer
 std::string FoldText(const std::string& text);

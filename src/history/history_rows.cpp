@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
 
@@ -24,8 +25,10 @@ constexpr int kNewFormatSetIcon = 1;
 }  // namespace
 
 std::string ShownRowText(const HistoryRow& row) {
-  // Only memos can hold line ends; the other texts were folded when made.
-  return GetHistoryKind(row.fileName) == HistoryKind::kClipboardFile ? FoldText(row.text) : row.text;
+  // Only memos can hold line ends; the other texts were folded when made. A
+  // memo is code page 936 text, shown in the kept form every row text has.
+  return GetHistoryKind(row.fileName) == HistoryKind::kClipboardFile ? MakeHistoryTextFrom936(FoldText(row.text))
+                                                                      : row.text;
 }
 
 // --- rows -------------------------------------------------------------------
@@ -105,7 +108,8 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
   if (top && GetHistoryKind(top->fileName) == HistoryKind::kText) {
     // Read only when the repeat check can use it: a newest text larger than
     // the bound is left unread, and copying it once more saves it again.
-    ReadWholeFile(fs, historyDirectory + top->fileName, fill.lastText, kMaxLastTextBytes);
+    if (ReadWholeFile(fs, historyDirectory + top->fileName, fill.lastText, kMaxLastTextBytes))
+      fill.lastText = ComparableHistoryText(fill.lastText);
   }
   return fill;
 }

@@ -29,8 +29,9 @@ struct HistoryRow {
   bool unreadable = false; // its file turned out unreadable: the row is to go
 };
 
-// The row's text as the list and the paste menu show it, on one line: a
-// clipboard file's memo folded (FoldText), any other row's text as it is.
+// The row's text as the list and the paste menu show it, on one line, in the
+// kept form of history texts (base/history_text.h): a clipboard file's memo
+// folded (FoldText), any other row's text as it is.
 std::string ShownRowText(const HistoryRow& row);
 
 class CHistoryRows {

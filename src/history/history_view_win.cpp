@@ -4,6 +4,7 @@
 
 #include "base/dbcs.h"
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_icon_dlg_win.h"
@@ -287,13 +288,13 @@ void CTessarynView::OnGetDisplayInfo(NMLVDISPINFOW* info) {
   if (info->item.mask & LVIF_TEXT) {
     std::string cell;
     switch (info->item.iSubItem) {
-      case 0: cell = ShownRowText(*row); break;
+      case 0: displayText_ = WidenHistoryText(ShownRowText(*row)); break;
       case 1: cell = row->fileName; break;
       case 2: cell = row->iconFile; break;
       case 3: cell = IntToString(row->iconIndex); break;
       case 4: cell = IntToString(row->type); break;
     }
-    displayText_ = Widen(cell);
+    if (info->item.iSubItem != 0) displayText_ = Widen(cell);
     info->item.pszText = displayText_.data();
   }
   if (info->item.mask & LVIF_IMAGE) info->item.iImage = row->image;
@@ -422,7 +423,7 @@ void CTessarynView::OnKeyDown(WPARAM key) {
 }
 
 std::string ReadDroppedFileNames(HDROP drop) {
-  std::string text;
+  std::wstring text;
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     // Each path is asked for its length first: long paths ("\\?\" ones
@@ -431,9 +432,10 @@ std::string ReadDroppedFileNames(HDROP drop) {
     std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
     const UINT n = DragQueryFileW(drop, i, path.data(), length + 1);
     path.resize(n <= length ? n : length);
-    text += Narrow(path) + "\r\n";
+    text += path + L"\r\n";
   }
-  return text;
+  // Kept like copied text: names code page 936 cannot hold stay whole.
+  return MakeHistoryText(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 void CTessarynView::OnDropFiles(HDROP drop) {

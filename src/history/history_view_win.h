@@ -19,7 +19,8 @@
 
 namespace kelvarion {
 
-// Every path of a drop, whatever its length, each followed by "\r\n".
+// Every path of a drop, whatever its length, each followed by "\r\n", as a
+// kept history text (base/history_text.h).
 std::string ReadDroppedFileNames(HDROP drop);
 
 // The document of the single-document window holds nothing: the rows live in
