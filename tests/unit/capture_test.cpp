@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/dbcs.h"
+#include "base/history_text.h"
 #include "base/ini.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
@@ -253,6 +254,60 @@ TEST_F(CaptureTest, ChineseTextIsSavedByteForByte) {
   EXPECT_EQ(FileBytes(files[0]), expected) << "wide clipboard text must be saved as code page 936";
   EXPECT_EQ(FileBytes(files[1]), expected + "!") << "code page 936 clipboard text must be saved unchanged";
   EXPECT_EQ(sink_.rows[0].text, "粘贴板：中文测试 第二行「乗」");
+}
+
+std::string Utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
+const std::string kMark = "\xEF\xBB\xBF";
+
+// Characters code page 936 lacks are kept whole, and texts that differ only
+// in them are different texts.
+TEST_F(CaptureTest, TextsOutsideCodePage936AreKeptWholeAndComparedWhole) {
+  struct Step {
+    std::u16string wide;
+    CaptureResult result;
+    std::string file;  // the bytes saved, when saved
+  };
+  const Step steps[] = {
+      {u"你好 😀 한국어 ∑", CaptureResult::kSaved, kMark + Utf8(u8"你好 😀 한국어 ∑")},
+      {u"你好 😀 한국어 ∑", CaptureResult::kDuplicate, ""},
+      // Both would be "你好 ?" in code page 936: they were one repeat before.
+      {u"你好 😁 한국어 ∑", CaptureResult::kSaved, kMark + Utf8(u8"你好 😁 한국어 ∑")},
+      {u"锘緼", CaptureResult::kSaved, kMark + Utf8(u8"锘緼")},
+      {u"锘好", CaptureResult::kSaved, "\xEF\xBB\xBA\xC3"},
+  };
+  std::size_t saved = 0;
+  for (const Step& step : steps) {
+    SetClipboard(clipboard(), {{13, Wide(step.wide)}});
+    clock_.reading.seconds += 1;
+    ASSERT_EQ(Capture(), step.result) << "step " << &step - steps;
+    if (step.result != CaptureResult::kSaved) continue;
+    ++saved;
+    ASSERT_EQ(sink_.rows.size(), saved);
+    const AddedRow& row = sink_.rows.back();
+    EXPECT_EQ(FileBytes(row.fileName), step.file) << "step " << &step - steps;
+    EXPECT_TRUE(HistoryTextToUtf16(row.text) == step.wide) << "step " << &step - steps << ": the row shows it all";
+    EXPECT_EQ(state_.lastText, step.file);
+  }
+}
+
+// Only TEXT (no wide text): the bytes are kept as they are, unless they would
+// read back as UTF-8.
+TEST_F(MemoryCaptureTest, NarrowTextThatWouldReadAsUtf8IsKeptAsItsCharacters) {
+  SetClipboard(clipboard(), {{1, Z("\xEF\xBB\xBF\x41")}});
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(FileBytes(sink_.rows[0].fileName), kMark + Utf8(u8"锘緼"));
+}
+
+// Wide file names keep every character too, in the file list and in
+// "粘贴文件名".
+TEST_F(MemoryCaptureTest, WideFileNamesOutsideCodePage936AreKeptWhole) {
+  const std::u16string first = u"C:\\문서\\a.txt", second = u"C:\\目录\\b.txt";
+  SetClipboard(clipboard(), {{15, DropWide({first, second})}});
+  ASSERT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_TRUE(HistoryTextToUtf16(FileBytes(sink_.rows[0].fileName)) == first + u"\r\n" + second);
+  EXPECT_TRUE(IsUtf8HistoryText(FileBytes(sink_.rows[0].fileName)));
 }
 
 TEST_F(CaptureTest, LongTextIsSavedWholeAndCutInTheRow) {

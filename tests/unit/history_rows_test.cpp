@@ -190,6 +190,27 @@ TEST(FillHistoryRows, LastTextIsTheWholeNewestTextFile) {
   }
 }
 
+// The repeat check compares characters: a newest file another program saved
+// as UTF-8 with the mark counts as the text the program would have kept.
+TEST(FillHistoryRows, LastTextOfAUtf8FileIsTheFormACaptureWouldKeep) {
+  ScratchDir dir;
+  struct Case {
+    std::string file, lastText;
+  };
+  const std::string mark = "\xEF\xBB\xBF";
+  const Case cases[] = {
+      {mark + std::string(reinterpret_cast<const char*>(u8"记事本 notepad")), "记事本 notepad"},
+      {mark + std::string(reinterpret_cast<const char*>(u8"한국어")),
+       mark + std::string(reinterpret_cast<const char*>(u8"한국어"))},
+      {"\xEF\xBB\xBF\xAA", "\xEF\xBB\xBF\xAA"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(dir.path() + "2024010200000000.spt", c.file);
+    CHistoryRows rows;
+    EXPECT_EQ(FillHistoryRows(HostFileSystem(), dir.path(), "", rows).lastText, c.lastText);
+  }
+}
+
 TEST(FillHistoryRows, ANewestTextPastTheBoundIsNotRead) {
   MemoryFileSystem fs;
   const std::string dir = "C:\\h\\";
