@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "base/bytes.h"
@@ -148,20 +149,21 @@ std::string FormatMemoTime(std::time_t seconds) {
   return std::string(buffer, n);
 }
 
-std::string NewName(CaptureContext& context, const ClockReading& now, HistoryKind kind) {
-  return NewHistoryName(context.files, context.historyDirectory, now, kind);
+// Writes a new history file of the kind and returns its name; empty when it
+// could not be written.
+std::string WriteNew(CaptureContext& context, const ClockReading& now, HistoryKind kind,
+                     const std::function<bool(const std::string& path)>& write) {
+  return WriteNewHistoryFile(context.files, context.historyDirectory, context.stamps, now, kind, write);
 }
 
-bool WriteText(CaptureContext& context, const std::string& name, const std::string& text) {
-  return WriteHistoryText(context.files, context.historyDirectory, name, text);
+std::string WriteNewText(CaptureContext& context, const std::string& text) {
+  return WriteNew(context, context.clock.Now(), HistoryKind::kText,
+                  [&](const std::string& path) { return WriteTextFile(context.files, path, text) == 0; });
 }
 
 }  // namespace
 
-std::string SaveHistoryText(CaptureContext& context, const std::string& text) {
-  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
-  return WriteText(context, name, text) ? name : std::string();
-}
+std::string SaveHistoryText(CaptureContext& context, const std::string& text) { return WriteNewText(context, text); }
 
 namespace {
 
@@ -171,8 +173,8 @@ CaptureResult KeepCapturedText(CaptureContext& context, CaptureState& state, int
   if (read == kMarkedPrivate) return CaptureResult::kPrivate;
   if (read <= 0 || state.currentText.empty()) return CaptureResult::kNothing;
   if (state.currentText == state.lastText) return CaptureResult::kDuplicate;
-  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
-  if (!WriteText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
+  const std::string name = WriteNewText(context, state.currentText);
+  if (name.empty()) return CaptureResult::kWriteFailed;
   state.lastText = state.currentText;
   context.sink.AddHistoryRow(MakeRowText(state.currentText), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
@@ -266,12 +268,11 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
 
   const ClockReading now = context.clock.Now();
   if (memo.empty()) memo = FormatMemoTime(now.seconds);
-  const std::string name = NewName(context, now, HistoryKind::kClipboardFile);
-  bool written = WriteHistoryFile(context.files, context.historyDirectory, name, [&](const std::string& path) {
+  const std::string name = WriteNew(context, now, HistoryKind::kClipboardFile, [&](const std::string& path) {
     return WriteOpenClipboardFile(clipboard, context.files, path, live, memo) >= 0;
   });
   session.Close();
-  if (!written) return CaptureResult::kWriteFailed;
+  if (name.empty()) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(memo, name, iconFile, iconIndex, position);
   return CaptureResult::kSaved;
 }
@@ -284,8 +285,8 @@ CaptureResult CaptureClipboardFileNames(CaptureContext& context) {
     if (IsOpenClipboardPrivate(context.clipboard)) return CaptureResult::kPrivate;
     if (ReadOpenClipboardFiles(context.clipboard, text) <= 0) return CaptureResult::kNothing;
   }
-  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
-  if (!WriteText(context, name, text)) return CaptureResult::kWriteFailed;
+  const std::string name = WriteNewText(context, text);
+  if (name.empty()) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(MakeRowText(text), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "clip/history_file.h"
 #include "platform/clipboard_port.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -41,6 +42,7 @@ struct CaptureContext {
   std::string historyDirectory;  // ends in "\"
   ClipboardPort::Window window;  // the view's window, for opening the clipboard
   HistorySink& sink;
+  CHistoryStamps& stamps;        // the stamps of the history files the view knows of
 };
 
 // Where the content on the clipboard came from, as the main frame noted it.

@@ -21,6 +21,18 @@ struct KindEnding {
   HistoryKind kind;
   const char* ending;
 };
+// The 16 digits at the start of a history file name as a number.
+bool ParseStamp(std::string_view name, std::uint64_t& stamp) {
+  constexpr std::size_t kStampDigits = 16;
+  if (name.size() < kStampDigits) return false;
+  stamp = 0;
+  for (char c : name.substr(0, kStampDigits)) {
+    if (c < '0' || c > '9') return false;
+    stamp = stamp * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return true;
+}
+
 constexpr KindEnding kEndings[] = {
     {HistoryKind::kText, ".spt"}, {HistoryKind::kBmp, ".bmp"},           {HistoryKind::kGif, ".gif"},
     {HistoryKind::kJpg, ".jpg"},  {HistoryKind::kClipboardFile, ".cbf"},
@@ -65,21 +77,62 @@ const char* HistoryEnding(HistoryKind kind) {
   return "";
 }
 
-std::string NewHistoryName(FileSystem& files, const std::string& historyDirectory, const ClockReading& now,
-                           HistoryKind kind) {
+void CHistoryStamps::Add(std::string_view fileName) {
+  std::uint64_t stamp = 0;
+  if (!ParseStamp(fileName, stamp)) return;
+  if (sorted_.empty() || sorted_.back() < stamp) {
+    sorted_.push_back(stamp);
+    return;
+  }
+  auto at = std::lower_bound(sorted_.begin(), sorted_.end(), stamp);
+  if (at == sorted_.end() || *at != stamp) sorted_.insert(at, stamp);
+}
+
+bool CHistoryStamps::Has(std::string_view stamp) const {
+  std::uint64_t value = 0;
+  return ParseStamp(stamp, value) && std::binary_search(sorted_.begin(), sorted_.end(), value);
+}
+
+std::string NewHistoryName(const CHistoryStamps& stamps, const ClockReading& now, HistoryKind kind) {
   if (kind == HistoryKind::kNone) return std::string();
   std::time_t seconds = now.seconds;
   int milliseconds = std::clamp(now.milliseconds, 0, 999);
   milliseconds -= milliseconds % 10;
   for (int step = 0; step < kNameSteps; ++step) {
     const std::string stamp = MakeTimeStampName(seconds, milliseconds);
-    if (!files.Exists(historyDirectory + stamp + ".*")) return stamp + HistoryEnding(kind);
+    if (!stamps.Has(stamp)) return stamp + HistoryEnding(kind);
     milliseconds += 10;
     if (milliseconds >= 1000) {
       milliseconds -= 1000;
       ++seconds;
     }
   }
+  return std::string();
+}
+
+std::string WriteNewHistoryFile(FileSystem& files, const std::string& historyDirectory, CHistoryStamps& stamps,
+                                const ClockReading& now, HistoryKind kind,
+                                const std::function<bool(const std::string& path)>& write) {
+  std::string name = NewHistoryName(stamps, now, kind);
+  if (name.empty()) return std::string();
+  CreateDirectoryPath(files, historyDirectory);
+  const std::string temporary = historyDirectory + "~" + name + ".tmp";
+  if (!write(temporary)) {
+    files.Remove(temporary);
+    return std::string();
+  }
+  for (int step = 0; step < kNameSteps && !name.empty(); ++step) {
+    if (files.RenameNew(temporary, historyDirectory + name)) {
+      stamps.Add(name);
+      return name;
+    }
+    // Taken from outside since the list was read (the stamp is then known),
+    // or the rename itself failed.
+    if (!files.Exists(historyDirectory + name)) break;
+    stamps.Add(name);
+    name = NewHistoryName(stamps, now, kind);
+  }
+  files.Remove(temporary);
   return std::string();
 }
 

@@ -84,7 +84,7 @@ int CHistoryRows::RemoveUnreadable() {
 // --- filling and resolving --------------------------------------------------
 
 HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
-                            CHistoryRows& rows) {
+                            CHistoryRows& rows, CHistoryStamps* stamps) {
   HistoryFill fill;
   std::vector<std::string> names;
   if (!fs.ListDirectory(historyDirectory, names)) return fill;
@@ -93,6 +93,10 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
               names.end());
   // std::string compares its bytes as unsigned char, as the cut-off test wants.
   std::sort(names.begin(), names.end());
+  if (stamps) {
+    stamps->Reserve(names.size());
+    for (const std::string& name : names) stamps->Add(name);
+  }
   auto firstShown = std::lower_bound(names.begin(), names.end(), cutOffStamp);
   fill.oldHistory = firstShown != names.begin();
 

@@ -72,8 +72,9 @@ struct HistoryFill {
 // at or after the cut-off (a 16-digit stamp) into rows, newest on top,
 // unresolved. Files are taken in ascending name order, so the newest file is
 // the top row whatever order the directory lists them in.
+// Every history file listed, old ones too, goes into stamps when given.
 HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
-                            CHistoryRows& rows);
+                            CHistoryRows& rows, CHistoryStamps* stamps = nullptr);
 
 // Works out text, icon file, icon index and type of an unresolved row from its
 // file (the table of kinds); clipboard files look up (or add) their format

@@ -67,7 +67,7 @@ void CTessarynView::OnInitialUpdate() {
   ListView_SetImageList(Hwnd(), icons_->GetImageList(), LVSIL_SMALL);
 
   const std::string cutOff = MakeCutOffStamp(context_.clock.Now(), context_.app.GetAutoLoadDays());
-  HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_);
+  HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_, &stamps_);
   capture_.lastText = fill.lastText;
   RefreshCount();
   if (fill.oldHistory) StartArchive(cutOff);
@@ -185,7 +185,7 @@ void CTessarynView::OpenHistoryRow(int index) {
 
 CaptureContext CTessarynView::MakeCaptureContext() {
   return CaptureContext{context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
-                        reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this};
+                        reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this, stamps_};
 }
 
 void CTessarynView::ShowCaptureMessage(CaptureResult result) {

@@ -95,6 +95,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   CFormatListTable& formats_;
   const ClipboardOrigin& origin_;
   CHistoryRows rows_;
+  CHistoryStamps stamps_;  // of every history file listed or written: new names are checked here
   CaptureState capture_;
   std::unique_ptr<CIconCache> icons_;
   std::string screenSaveType_;

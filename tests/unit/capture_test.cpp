@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/dbcs.h"
+#include "base/file_utils.h"
 #include "base/history_text.h"
 #include "base/ini.h"
 #include "base/strings.h"
@@ -90,6 +91,7 @@ class WatchedFileSystem : public FileSystem {
  public:
   explicit WatchedFileSystem(FileSystem& real) : real_(real) {}
   std::vector<std::string> writtenPaths;
+  std::vector<std::string> existsPaths;  // every path asked about
   bool failWrites = false;
 
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
@@ -99,13 +101,17 @@ class WatchedFileSystem : public FileSystem {
     }
     return real_.Open(path, mode);
   }
-  bool Exists(const std::string& path) override { return real_.Exists(path); }
+  bool Exists(const std::string& path) override {
+    existsPaths.push_back(path);
+    return real_.Exists(path);
+  }
   bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
   bool MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override {
     return real_.ListDirectory(directory, names);
   }
   bool Rename(const std::string& from, const std::string& to) override { return real_.Rename(from, to); }
+  bool RenameNew(const std::string& from, const std::string& to) override { return real_.RenameNew(from, to); }
   bool Remove(const std::string& path) override { return real_.Remove(path); }
 
  private:
@@ -120,7 +126,7 @@ class CaptureTest : public ::testing::Test {
       : clipboard_(std::move(port)),
         files_(HostFileSystem()),
         formats_(HostFileSystem(), kExe, scratch_.path()),
-        context_{*clipboard_, files_, clock_, scratch_.path() + "CPasteClipboard\\", 0, sink_} {
+        context_{*clipboard_, files_, clock_, scratch_.path() + "CPasteClipboard\\", 0, sink_, stamps_} {
     formats_.LoadFormatList();
   }
 
@@ -155,6 +161,7 @@ class CaptureTest : public ::testing::Test {
   FixedClock clock_;
   RecordingSink sink_;
   CFormatListTable formats_;
+  CHistoryStamps stamps_;
   CaptureContext context_;
   CaptureState state_;
   ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
@@ -352,6 +359,32 @@ TEST_F(CaptureTest, TwoCapturesInOneHundredthKeepBothFiles) {
   EXPECT_EQ(FileBytes(files[1]), "second");
 }
 
+// New names are checked against the stamps the program knows, not the
+// folder; a file that appears from outside under the very name a capture
+// takes keeps its bytes, and the capture takes the next hundredth.
+TEST_F(CaptureTest, NewNamesComeFromMemoryAndNeverReplaceAFileFromOutside) {
+  clock_.reading.milliseconds = 500;
+  const std::string stamp = MakeTimeStampName(clock_.reading.seconds, 500);
+  const std::string next = MakeTimeStampName(clock_.reading.seconds, 510);
+  const std::string later = MakeTimeStampName(clock_.reading.seconds, 520);
+  stamps_.Add(stamp + ".gif");  // listed at start: its stamp is taken whatever the kind
+  CreateDirectoryPath(HostFileSystem(), historyDirectory());
+  WriteBytes(historyDirectory() + next + ".spt", "from outside");  // appeared after the listing
+  ASSERT_EQ(FileBytes(next + ".spt"), "from outside");
+  SetText("mine");
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(sink_.rows[0].fileName, later + ".spt");
+  EXPECT_EQ(FileBytes(later + ".spt"), "mine");
+  EXPECT_EQ(FileBytes(next + ".spt"), "from outside") << "a file from outside is never replaced";
+  EXPECT_EQ(AllEntries().size(), 2u) << "no temporary file stays behind";
+  for (const std::string& path : files_.existsPaths) {
+    EXPECT_EQ(path.find('*'), std::string::npos) << "the folder was searched: " << path;
+  }
+  EXPECT_TRUE(stamps_.Has(next)) << "the name found taken is known from now on";
+  EXPECT_TRUE(stamps_.Has(later));
+}
+
 TEST_F(CaptureTest, HistoryFilesAreWrittenUnderATemporaryNameFirst) {
   SetText("text");
   ASSERT_EQ(Capture(), CaptureResult::kSaved);
@@ -534,7 +567,8 @@ class MemoryFilesCaptureTest : public ::testing::Test {
   FixedClock clock_;
   RecordingSink sink_;
   CFormatListTable formats_{files_, kExe, kLocal};
-  CaptureContext context_{clipboard_, files_, clock_, std::string(kLocal) + "CPasteClipboard\\", 0, sink_};
+  CHistoryStamps stamps_;
+  CaptureContext context_{clipboard_, files_, clock_, std::string(kLocal) + "CPasteClipboard\\", 0, sink_, stamps_};
   CaptureState state_;
   ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
 };

@@ -151,6 +151,28 @@ TEST(FillHistoryRows, FilesBeforeTheCutOffAreOldAndGetNoRow) {
       << "a file stamped exactly at the cut-off is shown, anything earlier is not";
 }
 
+// The names a new capture must not take: every history file listed, shown
+// or old, whatever its kind; nothing else.
+TEST(FillHistoryRows, EveryListedHistoryFileIsAKnownStamp) {
+  ScratchDir dir;
+  for (const char* name : {"2024010100000000.spt", "2024010212304500.cbf", "2024123100000000.bmp",
+                           "2024123100000001.txt", "~2024123100000002.spt.tmp"}) {
+    WriteBytes(dir.path() + name, "x");
+  }
+  CHistoryRows rows;
+  CHistoryStamps stamps;
+  FillHistoryRows(HostFileSystem(), dir.path(), "2024010212304500", rows, &stamps);
+  struct Case {
+    const char* stamp;
+    bool known;
+  };
+  for (const Case& c : {Case{"2024010100000000", true}, Case{"2024010212304500", true}, Case{"2024123100000000", true},
+                        Case{"2024123100000001", false}, Case{"2024123100000002", false},
+                        Case{"2024010100000001", false}}) {
+    EXPECT_EQ(stamps.Has(c.stamp), c.known) << c.stamp;
+  }
+}
+
 TEST(FillHistoryRows, NoDaysKeptMakesEverythingStampedBeforeNowOld) {
   ScratchDir dir;
   std::time_t now = std::time(nullptr);
