@@ -86,6 +86,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   void ChangeFormatIcon(const std::string& fileName);
   void RemoveUnreadableRows();
   void RefreshCount();
+  void CatchUpCount();
   void StartArchive(const std::string& cutOff);
   void ShowCaptureMessage(CaptureResult result);
   void ShowError(const std::string& text);
@@ -101,6 +102,8 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   std::string screenSaveType_;
   std::wstring displayText_;  // the text handed to the list for the row being drawn
   bool removalPosted_ = false;  // unreadable rows wait for kRemoveUnreadableRows
+  bool countStale_ = false;     // the hidden list has not been told the row count
+  int rowsAddedUnseen_ = 0;     // rows put on top since, by which the selection moves
 };
 
 }  // namespace kelvarion

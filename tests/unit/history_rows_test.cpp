@@ -32,7 +32,7 @@ std::vector<std::string> FileNamesTopDown(const CHistoryRows& rows) {
 
 HistoryRow Row(const std::string& name, int type = 0) {
   HistoryRow row;
-  row.fileName = name;
+  row.SetFileName(name);
   row.type = type;
   return row;
 }
@@ -271,7 +271,7 @@ class ResolveHistoryRowTest : public ::testing::Test {
 
   HistoryRow Resolve(const std::string& name, bool expectOk = true) {
     HistoryRow row;
-    row.fileName = name;
+    row.SetFileName(name);
     row.resolved = false;
     EXPECT_EQ(ResolveHistoryRow(HostFileSystem(), dir.path(), kExe, formats, row), expectOk) << name;
     return row;
@@ -299,8 +299,8 @@ TEST_F(ResolveHistoryRowTest, TextAndImageRowsTakeTheExecutablesIcons) {
   for (const Case& c : cases) {
     HistoryRow row = Resolve(c.name);
     EXPECT_TRUE(row.resolved) << c.name;
-    EXPECT_EQ(row.text, c.text) << "text of " << c.name;
-    EXPECT_EQ(row.iconFile, kExe) << "icon file of " << c.name;
+    EXPECT_EQ(row.Text(), c.text) << "text of " << c.name;
+    EXPECT_EQ(row.IconFile(), kExe) << "icon file of " << c.name;
     EXPECT_EQ(row.iconIndex, c.icon) << "icon index of " << c.name;
     EXPECT_EQ(row.type, c.type) << "type of " << c.name;
   }
@@ -312,8 +312,8 @@ TEST_F(ResolveHistoryRowTest, ClipboardFileShowsItsMemoAndGetsAFormatSet) {
   const std::string list = "Kelvarion Test Format,TEXT";
 
   HistoryRow first = Resolve("2024010100000000.cbf");
-  EXPECT_EQ(first.text, "记事本 - 说明") << "the row shows the stored memo";
-  EXPECT_EQ(first.iconFile, kExe) << "a new format set takes the executable's icon";
+  EXPECT_EQ(first.Text(), "记事本 - 说明") << "the row shows the stored memo";
+  EXPECT_EQ(first.IconFile(), kExe) << "a new format set takes the executable's icon";
   EXPECT_EQ(first.iconIndex, 1) << "a new format set takes icon 1";
   std::string iconFile;
   int iconIndex = -1;
@@ -329,12 +329,12 @@ TEST_F(ResolveHistoryRowTest, AMemoOfSeveralLinesShowsOnOneAndIsKeptWhole) {
   WriteClipboardFileWith("2024010100000001.cbf", "会议\r\n\t纪要  第二行", "Kelvarion Test Format");
   HistoryRow row = Resolve("2024010100000000.cbf");
   EXPECT_EQ(ShownRowText(row), "x 9") << "the row shows the memo on one line";
-  EXPECT_EQ(row.text, "x\r\n9") << "the row holds the memo as stored, which goes back with the clipboard";
+  EXPECT_EQ(row.Text(), "x\r\n9") << "the row holds the memo as stored, which goes back with the clipboard";
   EXPECT_EQ(ShownRowText(Resolve("2024010100000001.cbf")), "会议 纪要 第二行");
 
   HistoryRow text;
-  text.fileName = "2024010100000002.spt";
-  text.text = "a\nb";
+  text.SetFileName("2024010100000002.spt");
+  text.SetText("a\nb");
   EXPECT_EQ(ShownRowText(text), "a\nb") << "a text row shows its preview as it was made";
 }
 
@@ -343,7 +343,7 @@ TEST_F(ResolveHistoryRowTest, KnownFormatSetGivesItsStoredIcon) {
   WriteClipboardFileWith("2024010100000000.cbf", "memo", "Kelvarion Test Format");
   HistoryRow row = Resolve("2024010100000000.cbf");
   EXPECT_EQ(row.type, position);
-  EXPECT_EQ(row.iconFile, "c:\\图标\\icons.dll") << "the table keeps icon files lower-cased";
+  EXPECT_EQ(row.IconFile(), "c:\\图标\\icons.dll") << "the table keeps icon files lower-cased";
   EXPECT_EQ(row.iconIndex, 7);
 }
 
