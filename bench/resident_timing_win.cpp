@@ -5,10 +5,13 @@
 //       starts EXE (a fresh installation), then copies N texts of 1 KB and N
 //       texts of 1 MB; for each, the time from CloseClipboard to the new ".spt"
 //       in the history folder and to the new row in the list view
-//   resident_timing.exe startup EXE ROWS [--runs N]
+//   resident_timing.exe startup EXE ROWS [--runs N] [--empty KIB]
 //       starts EXE over a history folder already holding ROWS files, N times:
 //       the time from CreateProcess to the main window showing ROWS rows, and
-//       the memory of the running program then
+//       the memory of the running program then: its commit charge (private
+//       memory committed, summed over its address space, which Wine reports
+//       where the process counters say 0), and with --empty (the commit charge
+//       of a start over an empty history, in KiB) what each row adds
 //   resident_timing.exe menu EXE [--runs N]
 //       starts EXE (with AutoPaste on and its history in place) and notepad;
 //       with notepad in front, presses the hot key Ctrl+F1: the time to the
@@ -342,8 +345,21 @@ int RunCapture(const std::wstring& exe, int smallRuns, int largeRuns) {
   return ok ? 0 : 1;
 }
 
-int RunStartup(const std::wstring& exe, long long rows, int runs) {
-  std::vector<double> shown, idle;
+// The private memory committed in a process: what it adds to the system's
+// commit charge.
+unsigned long long CommitCharge(HANDLE process) {
+  unsigned long long total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (const char* at = nullptr; VirtualQueryEx(process, at, &info, sizeof info) == sizeof info;
+       at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+    if (info.RegionSize == 0) break;
+  }
+  return total;
+}
+
+int RunStartup(const std::wstring& exe, long long rows, int runs, long long emptyKib) {
+  std::vector<double> shown, idle, commit;
   PROCESS_MEMORY_COUNTERS_EX last{};
   for (int run = 0; run < runs; ++run) {
     Program program;
@@ -367,6 +383,7 @@ int RunStartup(const std::wstring& exe, long long rows, int runs) {
     if (GetProcessMemoryInfo(program.process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                              sizeof counters))
       last = counters;
+    commit.push_back(static_cast<double>(CommitCharge(program.process.hProcess)));
     Stop(program);
   }
   std::printf("%lld history files, %d starts, from CreateProcess:\n", rows, runs);
@@ -375,6 +392,13 @@ int RunStartup(const std::wstring& exe, long long rows, int runs) {
   std::printf("  memory then: working set %.1f MiB, private bytes %.1f MiB, pagefile usage %.1f MiB (peak working set %.1f MiB)\n",
               last.WorkingSetSize / 1048576.0, last.PrivateUsage / 1048576.0, last.PagefileUsage / 1048576.0,
               last.PeakWorkingSetSize / 1048576.0);
+  const double charge = Summarise(commit).median;
+  std::printf("  commit charge %.1f MiB (%.0f KiB)", charge / 1048576.0, charge / 1024.0);
+  if (emptyKib >= 0 && rows > 0) {
+    const double above = charge - static_cast<double>(emptyKib) * 1024.0;
+    std::printf(", %.1f MiB above an empty start: %.0f bytes a row", above / 1048576.0, above / static_cast<double>(rows));
+  }
+  std::printf("\n");
   return 0;
 }
 
@@ -492,10 +516,11 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 3 && wcscmp(argv[1], L"capture") == 0)
     return RunCapture(argv[2], IntOption(argc, argv, L"--small", 50), IntOption(argc, argv, L"--large", 10));
   if (argc >= 4 && wcscmp(argv[1], L"startup") == 0)
-    return RunStartup(argv[2], std::wcstoll(argv[3], nullptr, 10), IntOption(argc, argv, L"--runs", 3));
+    return RunStartup(argv[2], std::wcstoll(argv[3], nullptr, 10), IntOption(argc, argv, L"--runs", 3),
+                      IntOption(argc, argv, L"--empty", -1));
   if (argc >= 3 && wcscmp(argv[1], L"menu") == 0) return RunMenu(argv[2], IntOption(argc, argv, L"--runs", 20));
   std::fprintf(stderr, "usage: resident_timing.exe capture EXE [--small N] [--large N]\n"
-                       "       resident_timing.exe startup EXE ROWS [--runs N]\n"
+                       "       resident_timing.exe startup EXE ROWS [--runs N] [--empty KIB]\n"
                        "       resident_timing.exe menu EXE [--runs N]\n");
   return 2;
 }

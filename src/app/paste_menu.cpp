@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/dbcs.h"
+#include "base/history_text.h"
 #include "base/strings.h"
 #include "clip/history_file.h"
 
@@ -41,8 +42,13 @@ std::string RecentEntryLabel(int row, const std::string& rowText) {
   std::string text = FoldText(rowText);
   std::replace(text.begin(), text.end(), '\r', ' ');
   std::replace(text.begin(), text.end(), '\n', ' ');
+  // The cut keeps the text's form; a text kept as UTF-8 keeps its mark in
+  // front of the whole label. '&' is never part of a longer character in
+  // either form.
+  std::string cut = CutHistoryText(text, kRecentTextBytes);
+  const bool utf8 = IsUtf8HistoryText(cut);
   std::string shown;
-  for (char c : CutOnCharacter(text, kRecentTextBytes)) {
+  for (char c : std::string_view(cut).substr(utf8 ? kUtf8Mark.size() : 0)) {
     shown += c;
     if (c == '&') shown += '&';
   }
@@ -54,7 +60,7 @@ std::string RecentEntryLabel(int row, const std::string& rowText) {
   else if (row <= 19) prefix = "[&B" + number + "] ";
   else if (row <= 29) prefix = "[&C" + number + "] ";
   else prefix = "[&D" + number + "] ";
-  return prefix + shown;
+  return (utf8 ? std::string(kUtf8Mark) : std::string()) + prefix + shown;
 }
 
 int PasteMenuList::BuiltinPosition(int number) const {

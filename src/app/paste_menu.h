@@ -39,8 +39,9 @@ enum BuiltinCommand {
 const char* BuiltinLabel(int number);
 
 // "[&1] text" ... by the row's place, with the text on one line (a line end
-// would turn the entry into a sub-menu), cut to 40 bytes on a character
-// boundary and every "&" doubled so that it shows as itself.
+// would turn the entry into a sub-menu), cut to 40 columns on a character
+// boundary and every "&" doubled so that it shows as itself. Text and label
+// are in the kept form of history texts (base/history_text.h).
 std::string RecentEntryLabel(int row, const std::string& text);
 
 struct PasteMenuInput {

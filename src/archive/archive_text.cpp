@@ -3,12 +3,11 @@
 #include "archive/search_text.h"
 #include "base/codepage.h"
 #include "base/dbcs.h"
+#include "base/history_text.h"
 
 namespace kelvarion {
 
 namespace {
-
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 std::string TextOfFile(std::string_view bytes) {
   constexpr std::size_t kBlock = 32768;
@@ -28,8 +27,7 @@ ArchiveText MakeArchiveText(std::string_view fileBytes) {
   std::string text = TextOfFile(fileBytes);
   out.lossy = text.size() != fileBytes.size();
 
-  if (text.size() >= kUtf8Mark.size() && std::string_view(text).substr(0, kUtf8Mark.size()) == kUtf8Mark &&
-      IsValidUtf8(std::string_view(text).substr(kUtf8Mark.size()))) {
+  if (IsUtf8HistoryText(text)) {
     std::string_view body = std::string_view(text).substr(kUtf8Mark.size());
     std::size_t pos = 0;
     int length = 0;

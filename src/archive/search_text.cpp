@@ -91,37 +91,6 @@ std::uint32_t TrigramFoldTrap(std::uint32_t c) {
   return 0;
 }
 
-bool IsValidUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    int extra;
-    std::uint32_t value, minimum;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1, value = c & 0x1F, minimum = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2, value = c & 0x0F, minimum = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3, value = c & 0x07, minimum = 0x10000;
-    } else {
-      return false;
-    }
-    if (text.size() - i <= static_cast<std::size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char t = static_cast<unsigned char>(text[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      value = (value << 6) | (t & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return true;
-}
-
 std::string FirstChars(std::string_view text, std::size_t count) {
   std::size_t pos = 0;
   for (std::size_t n = 0; n < count && pos < text.size(); ++n) ReadLikeChar(text, pos);

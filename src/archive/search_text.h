@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/history_text.h"
+
 namespace kelvarion {
 
 // Reads one character the way LIKE does: a byte from 0xC0 up takes every
@@ -33,9 +35,6 @@ bool TrigramFoldsLikeLike(std::uint32_t c);
 // where LIKE does not: the Kelvin sign for k, the long s for s; 0 for the
 // other characters.
 std::uint32_t TrigramFoldTrap(std::uint32_t c);
-
-// Valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
-bool IsValidUtf8(std::string_view text);
 
 // The first count characters (UTF-8 characters as LIKE reads them).
 std::string FirstChars(std::string_view text, std::size_t count);

@@ -3,12 +3,14 @@
 #include <climits>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
@@ -33,35 +35,38 @@ int LengthOf(const std::string& text) {
   return text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
 }
 
-// Wide text first: it is there whoever set the clipboard, and on a Chinese
-// Windows it converts to the very bytes TEXT holds.
+// Wide text first: it is there whoever set the clipboard, it holds every
+// character, and on a Chinese Windows a text code page 936 holds converts to
+// the very bytes TEXT holds.
 bool ReadOpenClipboardText(ClipboardPort& clipboard, std::string& text) {
   if (auto view = clipboard.GetData(kCfUnicodeText)) {
-    text = Utf16ToCp936(ZeroTerminatedWideText(view->Data(), view->Size()));
+    text = MakeHistoryText(ZeroTerminatedWideText(view->Data(), view->Size()));
     return true;
   }
   for (std::uint32_t id : {kCfOemText, kCfText}) {
     if (auto view = clipboard.GetData(id)) {
-      text = ZeroTerminatedText(view->Data(), view->Size());
+      text = MakeHistoryTextFrom936(ZeroTerminatedText(view->Data(), view->Size()));
       return true;
     }
   }
   return false;
 }
 
-// The paths of a DROPFILES block: a 20-byte header (offset of the list, drop
-// point, non-client flag, wide flag), then zero-terminated paths ending in an
-// empty one. The bytes come from any program, so every offset is checked and
-// a path not terminated within the block is dropped.
-std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t size) {
+// The paths of a DROPFILES block, one a line, as a kept history text: a
+// 20-byte header (offset of the list, drop point, non-client flag, wide
+// flag), then zero-terminated paths ending in an empty one. The bytes come
+// from any program, so every offset is checked and a path not terminated
+// within the block is dropped. Returns the number of paths.
+int ParseDropFiles(const std::uint8_t* data, std::size_t size, std::string& text) {
   constexpr std::size_t kHeaderBytes = 20;
-  std::vector<std::string> paths;
-  if (!data || size < kHeaderBytes) return paths;
+  if (!data || size < kHeaderBytes) return 0;
   const std::size_t offset = LoadLe32(data);
   const bool wide = LoadLe32(data + 16) != 0;
-  if (offset < kHeaderBytes || offset > size) return paths;
+  if (offset < kHeaderBytes || offset > size) return 0;
+  int count = 0;
   if (wide) {
-    std::u16string path;
+    // Wide names keep every character, as wide clipboard text does.
+    std::u16string joined, path;
     for (std::size_t i = offset; i + 1 < size; i += 2) {
       const char16_t unit = LoadLe16(data + i);
       if (unit != 0) {
@@ -69,11 +74,13 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
         continue;
       }
       if (path.empty()) break;
-      paths.push_back(Utf16ToCp936(path));
+      if (count++ > 0) joined += u"\r\n";
+      joined += path;
       path.clear();
     }
+    if (count > 0) text = MakeHistoryText(joined);
   } else {
-    std::string path;
+    std::string joined, path;
     for (std::size_t i = offset; i < size; ++i) {
       char c = static_cast<char>(data[i]);
       if (c != '\0') {
@@ -81,11 +88,13 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
         continue;
       }
       if (path.empty()) break;
-      paths.push_back(path);
+      if (count++ > 0) joined += "\r\n";
+      joined += path;
       path.clear();
     }
+    if (count > 0) text = MakeHistoryTextFrom936(std::move(joined));
   }
-  return paths;
+  return count;
 }
 
 // The file list of the open clipboard, one path a line: its length, -3 when
@@ -93,13 +102,8 @@ std::vector<std::string> ParseDropFiles(const std::uint8_t* data, std::size_t si
 int ReadOpenClipboardFiles(ClipboardPort& clipboard, std::string& text) {
   auto view = clipboard.GetData(kCfHdrop);
   if (!view) return -3;
-  std::vector<std::string> paths = ParseDropFiles(view->Data(), view->Size());
-  if (paths.empty()) return -1;
   std::string joined;
-  for (const std::string& path : paths) {
-    if (!joined.empty()) joined += "\r\n";
-    joined += path;
-  }
+  if (ParseDropFiles(view->Data(), view->Size(), joined) == 0) return -1;
   text = std::move(joined);
   return LengthOf(text);
 }
@@ -145,20 +149,21 @@ std::string FormatMemoTime(std::time_t seconds) {
   return std::string(buffer, n);
 }
 
-std::string NewName(CaptureContext& context, const ClockReading& now, HistoryKind kind) {
-  return NewHistoryName(context.files, context.historyDirectory, now, kind);
+// Writes a new history file of the kind and returns its name; empty when it
+// could not be written.
+std::string WriteNew(CaptureContext& context, const ClockReading& now, HistoryKind kind,
+                     const std::function<bool(const std::string& path)>& write) {
+  return WriteNewHistoryFile(context.files, context.historyDirectory, context.stamps, now, kind, write);
 }
 
-bool WriteText(CaptureContext& context, const std::string& name, const std::string& text) {
-  return WriteHistoryText(context.files, context.historyDirectory, name, text);
+std::string WriteNewText(CaptureContext& context, const std::string& text) {
+  return WriteNew(context, context.clock.Now(), HistoryKind::kText,
+                  [&](const std::string& path) { return WriteTextFile(context.files, path, text) == 0; });
 }
 
 }  // namespace
 
-std::string SaveHistoryText(CaptureContext& context, const std::string& text) {
-  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
-  return WriteText(context, name, text) ? name : std::string();
-}
+std::string SaveHistoryText(CaptureContext& context, const std::string& text) { return WriteNewText(context, text); }
 
 namespace {
 
@@ -168,8 +173,8 @@ CaptureResult KeepCapturedText(CaptureContext& context, CaptureState& state, int
   if (read == kMarkedPrivate) return CaptureResult::kPrivate;
   if (read <= 0 || state.currentText.empty()) return CaptureResult::kNothing;
   if (state.currentText == state.lastText) return CaptureResult::kDuplicate;
-  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
-  if (!WriteText(context, name, state.currentText)) return CaptureResult::kWriteFailed;
+  const std::string name = WriteNewText(context, state.currentText);
+  if (name.empty()) return CaptureResult::kWriteFailed;
   state.lastText = state.currentText;
   context.sink.AddHistoryRow(MakeRowText(state.currentText), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
@@ -263,12 +268,11 @@ CaptureResult CaptureAllFormats(CaptureContext& context, CaptureState& state, CF
 
   const ClockReading now = context.clock.Now();
   if (memo.empty()) memo = FormatMemoTime(now.seconds);
-  const std::string name = NewName(context, now, HistoryKind::kClipboardFile);
-  bool written = WriteHistoryFile(context.files, context.historyDirectory, name, [&](const std::string& path) {
+  const std::string name = WriteNew(context, now, HistoryKind::kClipboardFile, [&](const std::string& path) {
     return WriteOpenClipboardFile(clipboard, context.files, path, live, memo) >= 0;
   });
   session.Close();
-  if (!written) return CaptureResult::kWriteFailed;
+  if (name.empty()) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(memo, name, iconFile, iconIndex, position);
   return CaptureResult::kSaved;
 }
@@ -281,8 +285,8 @@ CaptureResult CaptureClipboardFileNames(CaptureContext& context) {
     if (IsOpenClipboardPrivate(context.clipboard)) return CaptureResult::kPrivate;
     if (ReadOpenClipboardFiles(context.clipboard, text) <= 0) return CaptureResult::kNothing;
   }
-  const std::string name = NewName(context, context.clock.Now(), HistoryKind::kText);
-  if (!WriteText(context, name, text)) return CaptureResult::kWriteFailed;
+  const std::string name = WriteNewText(context, text);
+  if (name.empty()) return CaptureResult::kWriteFailed;
   context.sink.AddHistoryRow(MakeRowText(text), name, std::string(), 0, 0);
   return CaptureResult::kSaved;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "clip/history_file.h"
 #include "platform/clipboard_port.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -25,6 +26,8 @@ class HistorySink {
 
 // What the view keeps between captures.
 struct CaptureState {
+  // Texts in their kept form (base/history_text.h); lastText as compared
+  // (ComparableHistoryText), so that the same characters are the same bytes.
   std::string lastText;     // whole text of the newest text item; a repeat of it is not saved
   std::string currentText;  // the text the last capture read
   bool skipNextChange = false;     // set before the program changes the clipboard itself
@@ -39,6 +42,7 @@ struct CaptureContext {
   std::string historyDirectory;  // ends in "\"
   ClipboardPort::Window window;  // the view's window, for opening the clipboard
   HistorySink& sink;
+  CHistoryStamps& stamps;        // the stamps of the history files the view knows of
 };
 
 // Where the content on the clipboard came from, as the main frame noted it.
@@ -68,9 +72,10 @@ enum class CaptureResult {
 inline constexpr char kEmptyClipboardMessage[] = "当前粘贴板为空";
 inline constexpr char kPrivateClipboardMessage[] = "粘贴板内容被标记为私密，未保存";
 
-// The clipboard's text (wide text converted to code page 936 when offered,
-// else OEMTEXT, else TEXT) or, when wanted, its file list, one full path a
-// line. Returns the text's length, or -1 (clipboard empty, or a file list
+// The clipboard's text (wide text when offered, else OEMTEXT, else TEXT) or,
+// when wanted, its file list, one full path a line, in the form it is kept
+// in: code page 936 bytes when the code page holds it, else UTF-8 behind the
+// mark (base/history_text.h). Returns the text's length, or -1 (clipboard empty, or a file list
 // without entries), -2 (the clipboard cannot be opened), -3 (no text and no
 // file list), -4 (no text, file lists not wanted).
 int GetClipboardTextOrFiles(ClipboardPort& clipboard, std::string& text, bool wantFiles);

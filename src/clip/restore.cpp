@@ -7,6 +7,7 @@
 #include "base/codepage.h"
 #include "base/dbcs.h"
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "base/ini.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
@@ -27,9 +28,11 @@ bool SetBytes(ClipboardPort& clipboard, std::uint32_t id, const void* data, std:
 
 }  // namespace
 
-int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text) {
-  // The length is the result, and the wide form could not be made whole.
-  if (text.size() > kMaxConvertibleLength) return -2;
+namespace {
+
+// TEXT with its zero byte, then the wide form beside it.
+int PutBothTexts(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text,
+                 const std::u16string& wide) {
   ClipboardSession session(clipboard, owner);
   if (!session.IsOpen()) return -1;
   clipboard.Empty();
@@ -38,12 +41,29 @@ int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, st
   std::memcpy(block->Data(), text.data(), text.size());
   block->Data()[text.size()] = 0;
   if (!clipboard.SetData(kCfText, std::move(block))) return -2;
+  SetBytes(clipboard, kCfUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+  return static_cast<int>(text.size());
+}
+
+}  // namespace
+
+int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text) {
+  // The length is the result, and the wide form could not be made whole.
+  if (text.size() > kMaxConvertibleLength) return -2;
   // The wide form is a courtesy: without it the system would make one from
   // the bytes through the code page of the keyboard layout, which garbles
   // Chinese under a Western layout.
-  const std::u16string wide = Cp936ToUtf16(text);
-  SetBytes(clipboard, kCfUnicodeText, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
-  return static_cast<int>(text.size());
+  return PutBothTexts(clipboard, owner, text, Cp936ToUtf16(text));
+}
+
+int PutHistoryTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text) {
+  if (text.size() > kMaxConvertibleLength) return -2;
+  if (!IsUtf8HistoryText(text)) return PutTextOnClipboard(clipboard, owner, text);
+  // Here the wide form is the text itself; TEXT gets what code page 936 can
+  // give of it for the programs that read nothing else.
+  const std::u16string wide = HistoryTextToUtf16(text);
+  const int r = PutBothTexts(clipboard, owner, HistoryTextToCp936(text), wide);
+  return r < 0 ? r : static_cast<int>(text.size());
 }
 
 int PutBmpFileOnClipboard(ClipboardPort& clipboard, FileSystem& files, const std::string& path,
@@ -124,8 +144,8 @@ RestoreResult RestoreHistoryFile(RestoreContext& context, const RestoreRow& row,
     case HistoryKind::kText: {
       std::string text;
       if (ReadTextFile(context.files, path, text) < 0) return RestoreResult::kNothing;
-      state.lastText = text;
-      return PutTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced
+      state.lastText = ComparableHistoryText(text);
+      return PutHistoryTextOnClipboard(context.clipboard, context.window, text) >= 0 ? RestoreResult::kPlaced
                                                                                : RestoreResult::kFailed;
     }
     case HistoryKind::kBmp: {

@@ -26,6 +26,10 @@ namespace kelvarion {
 // had (the clipboard is then empty) or the text is longer than INT_MAX bytes
 // (the clipboard is not touched).
 int PutTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text);
+// The same for a history text in its kept form (base/history_text.h): a
+// UTF-8 one goes on as UNICODETEXT exactly and as TEXT as well as code page
+// 936 allows. Returns the kept text's length or the codes above.
+int PutHistoryTextOnClipboard(ClipboardPort& clipboard, ClipboardPort::Window owner, std::string_view text);
 
 // Puts a BMP file's bitmap (what follows its 14-byte file header) on the
 // clipboard as DIB, as the BMP reader holds it: a file whose header that

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_list.h"
 
@@ -23,9 +24,72 @@ constexpr int kNewFormatSetIcon = 1;
 
 }  // namespace
 
+// --- one row ------------------------------------------------------------------
+
+HistoryRow::HistoryRow(const HistoryRow& other)
+    : iconIndex(other.iconIndex),
+      type(other.type),
+      image(other.image),
+      resolved(other.resolved),
+      unreadable(other.unreadable),
+      nameLength_(other.nameLength_),
+      details_(other.details_ ? std::make_unique<Details>(*other.details_) : nullptr) {
+  std::copy(std::begin(other.name_), std::end(other.name_), std::begin(name_));
+}
+
+HistoryRow& HistoryRow::operator=(const HistoryRow& other) {
+  if (this != &other) *this = HistoryRow(other);
+  return *this;
+}
+
+std::string_view HistoryRow::FileNameView() const {
+  if (nameLength_ > kNameInPlace) return details_->longName;
+  return std::string_view(name_, nameLength_);
+}
+
+std::string HistoryRow::FileName() const { return std::string(FileNameView()); }
+
+HistoryRow::Details& HistoryRow::MakeDetails() {
+  if (!details_) details_ = std::make_unique<Details>();
+  return *details_;
+}
+
+void HistoryRow::SetFileName(std::string_view name) {
+  if (name.size() <= kNameInPlace) {
+    std::copy(name.begin(), name.end(), name_);
+    nameLength_ = static_cast<std::uint8_t>(name.size());
+    if (details_) details_->longName.clear();
+    return;
+  }
+  MakeDetails().longName.assign(name);
+  nameLength_ = kNameInPlace + 1;
+}
+
+const std::string& HistoryRow::Text() const {
+  static const std::string empty;
+  return details_ ? details_->text : empty;
+}
+
+void HistoryRow::SetText(std::string text) {
+  if (!details_ && text.empty()) return;
+  MakeDetails().text = std::move(text);
+}
+
+const std::string& HistoryRow::IconFile() const {
+  static const std::string empty;
+  return details_ ? details_->iconFile : empty;
+}
+
+void HistoryRow::SetIconFile(std::string iconFile) {
+  if (!details_ && iconFile.empty()) return;
+  MakeDetails().iconFile = std::move(iconFile);
+}
+
 std::string ShownRowText(const HistoryRow& row) {
-  // Only memos can hold line ends; the other texts were folded when made.
-  return GetHistoryKind(row.fileName) == HistoryKind::kClipboardFile ? FoldText(row.text) : row.text;
+  // Only memos can hold line ends; the other texts were folded when made. A
+  // memo is code page 936 text, shown in the kept form every row text has.
+  return GetHistoryKind(row.FileName()) == HistoryKind::kClipboardFile ? MakeHistoryTextFrom936(FoldText(row.Text()))
+                                                                        : row.Text();
 }
 
 // --- rows -------------------------------------------------------------------
@@ -51,7 +115,7 @@ void CHistoryRows::Remove(int index) {
 
 std::string CHistoryRows::GetRowFileName(int index) const {
   const HistoryRow* row = At(index);
-  return row ? row->fileName : std::string();
+  return row ? row->FileName() : std::string();
 }
 
 int CHistoryRows::FindType(int type, int start) const {
@@ -66,7 +130,7 @@ int CHistoryRows::FindFileName(const std::string& fileName) const {
   if (fileName.empty()) return -1;
   // Stored oldest first: walk from the back, where the newest rows are.
   for (std::size_t i = rows_.size(); i-- > 0;) {
-    if (rows_[i].fileName == fileName) return static_cast<int>(rows_.size() - 1 - i);
+    if (rows_[i].HasFileName(fileName)) return static_cast<int>(rows_.size() - 1 - i);
   }
   return -1;
 }
@@ -81,7 +145,7 @@ int CHistoryRows::RemoveUnreadable() {
 // --- filling and resolving --------------------------------------------------
 
 HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
-                            CHistoryRows& rows) {
+                            CHistoryRows& rows, CHistoryStamps* stamps) {
   HistoryFill fill;
   std::vector<std::string> names;
   if (!fs.ListDirectory(historyDirectory, names)) return fill;
@@ -90,22 +154,30 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
               names.end());
   // std::string compares its bytes as unsigned char, as the cut-off test wants.
   std::sort(names.begin(), names.end());
+  if (stamps) {
+    stamps->Reserve(names.size());
+    for (const std::string& name : names) stamps->Add(name);
+  }
   auto firstShown = std::lower_bound(names.begin(), names.end(), cutOffStamp);
   fill.oldHistory = firstShown != names.begin();
 
-  rows.Reserve(static_cast<std::size_t>(rows.GetCount()) + static_cast<std::size_t>(names.end() - firstShown));
+  // Room for the captures of a while too: growing a vector of 100,000 rows
+  // would hold it twice for a moment and leave half of it unused.
+  const std::size_t shown = static_cast<std::size_t>(names.end() - firstShown);
+  rows.Reserve(static_cast<std::size_t>(rows.GetCount()) + shown + shown / 16 + 256);
   for (auto it = firstShown; it != names.end(); ++it) {
     HistoryRow row;
-    row.fileName = std::move(*it);
+    row.SetFileName(*it);
     row.resolved = false;
     rows.AddAtTop(std::move(row));
   }
 
   const HistoryRow* top = rows.At(0);
-  if (top && GetHistoryKind(top->fileName) == HistoryKind::kText) {
+  if (top && GetHistoryKind(top->FileName()) == HistoryKind::kText) {
     // Read only when the repeat check can use it: a newest text larger than
     // the bound is left unread, and copying it once more saves it again.
-    ReadWholeFile(fs, historyDirectory + top->fileName, fill.lastText, kMaxLastTextBytes);
+    if (ReadWholeFile(fs, historyDirectory + top->FileName(), fill.lastText, kMaxLastTextBytes))
+      fill.lastText = ComparableHistoryText(fill.lastText);
   }
   return fill;
 }
@@ -113,18 +185,19 @@ HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory,
 bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, const std::string& exePath,
                        CFormatListTable& formats, HistoryRow& row) {
   auto imageRow = [&](int icon) {
-    row.text = row.fileName;
-    row.iconFile = exePath;
+    row.SetText(row.FileName());
+    row.SetIconFile(exePath);
     row.iconIndex = icon;
     row.type = -1;
   };
-  switch (GetHistoryKind(row.fileName)) {
+  const std::string fileName = row.FileName();
+  switch (GetHistoryKind(fileName)) {
     case HistoryKind::kNone:
       row.unreadable = true;
       return false;
     case HistoryKind::kText:
-      row.text = MakePreviewText(fs, historyDirectory + row.fileName);
-      row.iconFile = exePath;
+      row.SetText(MakePreviewText(fs, historyDirectory + fileName));
+      row.SetIconFile(exePath);
       row.iconIndex = kTextIcon;
       row.type = 0;
       break;
@@ -140,7 +213,7 @@ bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, cons
     case HistoryKind::kClipboardFile: {
       std::string memo;
       CTextList names;
-      if (ReadClipboardFileInfo(fs, historyDirectory + row.fileName, memo, &names) < 0) {
+      if (ReadClipboardFileInfo(fs, historyDirectory + fileName, memo, &names) < 0) {
         row.unreadable = true;
         return false;
       }
@@ -154,8 +227,8 @@ bool ResolveHistoryRow(FileSystem& fs, const std::string& historyDirectory, cons
         iconIndex = kNewFormatSetIcon;
         position = formats.AddFormatList(formatList, iconFile, iconIndex);
       }
-      row.text = std::move(memo);
-      row.iconFile = std::move(iconFile);
+      row.SetText(std::move(memo));
+      row.SetIconFile(std::move(iconFile));
       row.iconIndex = iconIndex;
       row.type = position;
       break;

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/text_list.h"
@@ -18,19 +20,52 @@ class CFormatListTable;
 
 // The five columns of a row: shown text, file name, icon file, icon index,
 // type (0 text, -1 image, else the format-set number).
-struct HistoryRow {
-  std::string text;        // a clipboard file's memo as stored: it may span lines
-  std::string fileName;
-  std::string iconFile;
+//
+// A history of 100,000 files lists them all, and most rows are never drawn:
+// until it is, a row is its file name (held in place: history names are 20
+// characters), its icon index and type. Text and icon file come with the
+// first look.
+class HistoryRow {
+ public:
+  HistoryRow() = default;
+  HistoryRow(const HistoryRow& other);
+  HistoryRow& operator=(const HistoryRow& other);
+  HistoryRow(HistoryRow&&) noexcept = default;
+  HistoryRow& operator=(HistoryRow&&) noexcept = default;
+
+  std::string FileName() const;
+  bool HasFileName(std::string_view name) const { return FileNameView() == name; }
+  void SetFileName(std::string_view name);
+  // A clipboard file's memo as stored: it may span lines.
+  const std::string& Text() const;
+  void SetText(std::string text);
+  const std::string& IconFile() const;
+  void SetIconFile(std::string iconFile);
+
   int iconIndex = 0;
   int type = 0;
   int image = -1;          // position in the icon cache, -1 until looked up
   bool resolved = true;    // false: text, icon and type still to be read from the file
   bool unreadable = false; // its file turned out unreadable: the row is to go
+
+ private:
+  static constexpr std::size_t kNameInPlace = 20;
+  struct Details {
+    std::string text;
+    std::string iconFile;
+    std::string longName;  // a name that does not fit in place
+  };
+  std::string_view FileNameView() const;
+  Details& MakeDetails();
+
+  char name_[kNameInPlace] = {};
+  std::uint8_t nameLength_ = 0;  // kNameInPlace + 1: the name is details_->longName
+  std::unique_ptr<Details> details_;
 };
 
-// The row's text as the list and the paste menu show it, on one line: a
-// clipboard file's memo folded (FoldText), any other row's text as it is.
+// The row's text as the list and the paste menu show it, on one line, in the
+// kept form of history texts (base/history_text.h): a clipboard file's memo
+// folded (FoldText), any other row's text as it is.
 std::string ShownRowText(const HistoryRow& row);
 
 class CHistoryRows {
@@ -71,8 +106,9 @@ struct HistoryFill {
 // at or after the cut-off (a 16-digit stamp) into rows, newest on top,
 // unresolved. Files are taken in ascending name order, so the newest file is
 // the top row whatever order the directory lists them in.
+// Every history file listed, old ones too, goes into stamps when given.
 HistoryFill FillHistoryRows(FileSystem& fs, const std::string& historyDirectory, const std::string& cutOffStamp,
-                            CHistoryRows& rows);
+                            CHistoryRows& rows, CHistoryStamps* stamps = nullptr);
 
 // Works out text, icon file, icon index and type of an unresolved row from its
 // file (the table of kinds); clipboard files look up (or add) their format

@@ -4,6 +4,7 @@
 
 #include "base/dbcs.h"
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
 #include "clip/format_icon_dlg_win.h"
@@ -66,7 +67,7 @@ void CTessarynView::OnInitialUpdate() {
   ListView_SetImageList(Hwnd(), icons_->GetImageList(), LVSIL_SMALL);
 
   const std::string cutOff = MakeCutOffStamp(context_.clock.Now(), context_.app.GetAutoLoadDays());
-  HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_);
+  HistoryFill fill = FillHistoryRows(context_.files, context_.app.GetHistoryDirectory(), cutOff, rows_, &stamps_);
   capture_.lastText = fill.lastText;
   RefreshCount();
   if (fill.oldHistory) StartArchive(cutOff);
@@ -79,8 +80,31 @@ void CTessarynView::StartArchive(const std::string& cutOff) {
 }
 
 void CTessarynView::RefreshCount() {
+  // The window spends the day hidden in the notification area, and telling
+  // the list its new count is most of what a capture costs: a hidden list
+  // learns it when it is next drawn or asked anything.
+  if (!IsWindowVisible(Hwnd())) {
+    countStale_ = true;
+    return;
+  }
+  countStale_ = false;
   ListView_SetItemCountEx(Hwnd(), rows_.GetCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void CTessarynView::CatchUpCount() {
+  if (!countStale_) return;
+  countStale_ = false;
+  const int added = rowsAddedUnseen_;
+  rowsAddedUnseen_ = 0;
+  const int selected = GetFirstSelectedRow();
+  ListView_SetItemCountEx(Hwnd(), rows_.GetCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+  // The selected row moved down by the rows that landed on top meanwhile.
+  if (selected >= 0 && added > 0) {
+    ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(Hwnd(), selected + added, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
 }
 
 HistoryRow* CTessarynView::ResolvedRow(int index) {
@@ -93,16 +117,16 @@ HistoryRow* CTessarynView::ResolvedRow(int index) {
     return nullptr;
   }
   if (row->image < 0 && icons_) {
-    if (row->iconFile.empty()) {
-      row->iconFile = context_.app.GetExePath();
+    if (row->IconFile().empty()) {
+      row->SetIconFile(context_.app.GetExePath());
       row->iconIndex = 2;
     }
-    row->image = icons_->GetIcon(row->iconFile, row->iconIndex);
+    row->image = icons_->GetIcon(row->IconFile(), row->iconIndex);
     if (row->image < 0) {
       // An icon that cannot be had falls back to the program's text icon.
-      row->iconFile = context_.app.GetExePath();
+      row->SetIconFile(context_.app.GetExePath());
       row->iconIndex = 2;
-      row->image = icons_->GetIcon(row->iconFile, row->iconIndex);
+      row->image = icons_->GetIcon(row->IconFile(), row->iconIndex);
     }
   }
   return row;
@@ -123,18 +147,27 @@ void CTessarynView::GetRecentRows(int count, std::vector<std::string>& texts, st
     const HistoryRow* row = ResolvedRow(i);
     if (!row) continue;
     texts.push_back(ShownRowText(*row));
-    fileNames.push_back(row->fileName);
+    fileNames.push_back(row->FileName());
   }
 }
 
 int CTessarynView::AddHistoryRow(const std::string& text, const std::string& fileName, const std::string& iconFile,
                                  int iconIndex, int type) {
   HistoryRow row;
-  row.text = text;
-  row.fileName = fileName;
-  row.iconFile = iconFile;
+  row.SetText(text);
+  row.SetFileName(fileName);
+  row.SetIconFile(iconFile);
   row.iconIndex = iconIndex;
   row.type = type;
+  if (!IsWindowVisible(Hwnd())) {
+    // Nothing is asked of the hidden list: the count and the selection catch
+    // up together when it is next drawn or asked (CatchUpCount).
+    rows_.AddAtTop(std::move(row));
+    ResolvedRow(0);
+    ++rowsAddedUnseen_;
+    countStale_ = true;
+    return 0;
+  }
   const int selected = GetFirstSelectedRow();
   rows_.AddAtTop(std::move(row));
   ResolvedRow(0);
@@ -184,7 +217,7 @@ void CTessarynView::OpenHistoryRow(int index) {
 
 CaptureContext CTessarynView::MakeCaptureContext() {
   return CaptureContext{context_.clipboard, context_.files, context_.clock, context_.app.GetHistoryDirectory(),
-                        reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this};
+                        reinterpret_cast<ClipboardPort::Window>(Hwnd()), *this, stamps_};
 }
 
 void CTessarynView::ShowCaptureMessage(CaptureResult result) {
@@ -227,7 +260,7 @@ void CTessarynView::RestoreHistoryItem(int index) {
   // whoever empties the clipboard.
   RestoreContext restore{context_.clipboard, reinterpret_cast<ClipboardPort::Window>(Hwnd()), context_.files,
                          context_.app.GetHistoryDirectory(), context_.app.GetProgramIniPath(), &context_.notice};
-  RestoreHistoryFile(restore, RestoreRow{row->fileName, row->iconFile, row->iconIndex, row->text}, capture_);
+  RestoreHistoryFile(restore, RestoreRow{row->FileName(), row->IconFile(), row->iconIndex, row->Text()}, capture_);
 }
 
 void CTessarynView::CaptureClipboardFileNames() {
@@ -287,13 +320,13 @@ void CTessarynView::OnGetDisplayInfo(NMLVDISPINFOW* info) {
   if (info->item.mask & LVIF_TEXT) {
     std::string cell;
     switch (info->item.iSubItem) {
-      case 0: cell = ShownRowText(*row); break;
-      case 1: cell = row->fileName; break;
-      case 2: cell = row->iconFile; break;
+      case 0: displayText_ = WidenHistoryText(ShownRowText(*row)); break;
+      case 1: cell = row->FileName(); break;
+      case 2: cell = row->IconFile(); break;
       case 3: cell = IntToString(row->iconIndex); break;
       case 4: cell = IntToString(row->type); break;
     }
-    displayText_ = Widen(cell);
+    if (info->item.iSubItem != 0) displayText_ = Widen(cell);
     info->item.pszText = displayText_.data();
   }
   if (info->item.mask & LVIF_IMAGE) info->item.iImage = row->image;
@@ -359,7 +392,7 @@ void CTessarynView::EditMemo(const std::string& fileName) {
   // The dialog ran a message loop too: the row is looked up again.
   const int index = rows_.FindFileName(fileName);
   if (HistoryRow* row = rows_.At(index)) {
-    row->text = dialog.GetMemo();
+    row->SetText(dialog.GetMemo());
     ListView_RedrawItems(Hwnd(), index, index);
   }
 }
@@ -396,7 +429,7 @@ void CTessarynView::ChangeFormatIcon(const std::string& fileName) {
   const int image = icons_->GetIcon(iconFile, iconIndex);
   for (int i = rows_.FindType(type); i >= 0; i = rows_.FindType(type, i + 1)) {
     HistoryRow* same = rows_.At(i);
-    if (same && GetHistoryKind(same->fileName) == HistoryKind::kClipboardFile) same->image = image;
+    if (same && GetHistoryKind(same->FileName()) == HistoryKind::kClipboardFile) same->image = image;
   }
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
@@ -422,7 +455,7 @@ void CTessarynView::OnKeyDown(WPARAM key) {
 }
 
 std::string ReadDroppedFileNames(HDROP drop) {
-  std::string text;
+  std::wstring text;
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     // Each path is asked for its length first: long paths ("\\?\" ones
@@ -431,9 +464,10 @@ std::string ReadDroppedFileNames(HDROP drop) {
     std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
     const UINT n = DragQueryFileW(drop, i, path.data(), length + 1);
     path.resize(n <= length ? n : length);
-    text += Narrow(path) + "\r\n";
+    text += path + L"\r\n";
   }
-  return text;
+  // Kept like copied text: names code page 936 cannot hold stay whole.
+  return MakeHistoryText(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 void CTessarynView::OnDropFiles(HDROP drop) {
@@ -451,6 +485,10 @@ void CTessarynView::OnDropFiles(HDROP drop) {
 }
 
 LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Whoever draws or asks the list (this program, or another one reading its
+  // rows) sees every row there is.
+  if (countStale_ && ((msg >= LVM_FIRST && msg < LVM_FIRST + 0x100) || msg == WM_PAINT || msg == WM_SHOWWINDOW))
+    CatchUpCount();
   switch (msg) {
     case WM_KEYDOWN:
       OnKeyDown(wParam);

@@ -19,7 +19,8 @@
 
 namespace kelvarion {
 
-// Every path of a drop, whatever its length, each followed by "\r\n".
+// Every path of a drop, whatever its length, each followed by "\r\n", as a
+// kept history text (base/history_text.h).
 std::string ReadDroppedFileNames(HDROP drop);
 
 // The document of the single-document window holds nothing: the rows live in
@@ -85,6 +86,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   void ChangeFormatIcon(const std::string& fileName);
   void RemoveUnreadableRows();
   void RefreshCount();
+  void CatchUpCount();
   void StartArchive(const std::string& cutOff);
   void ShowCaptureMessage(CaptureResult result);
   void ShowError(const std::string& text);
@@ -94,11 +96,14 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   CFormatListTable& formats_;
   const ClipboardOrigin& origin_;
   CHistoryRows rows_;
+  CHistoryStamps stamps_;  // of every history file listed or written: new names are checked here
   CaptureState capture_;
   std::unique_ptr<CIconCache> icons_;
   std::string screenSaveType_;
   std::wstring displayText_;  // the text handed to the list for the row being drawn
   bool removalPosted_ = false;  // unreadable rows wait for kRemoveUnreadableRows
+  bool countStale_ = false;     // the hidden list has not been told the row count
+  int rowsAddedUnseen_ = 0;     // rows put on top since, by which the selection moves
 };
 
 }  // namespace kelvarion

@@ -45,6 +45,13 @@ class FileSystem {
   // Replaces an existing target, and returns only once the new name is on
   // the disk.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  // The same, except that it never replaces anything: false when the target
+  // exists (a file that appeared from outside keeps its name and bytes).
+  // Doubles that only watch another file system forward it; the default is
+  // for doubles that do not care about the difference.
+  virtual bool RenameNew(const std::string& from, const std::string& to) {
+    return !Exists(to) && Rename(from, to);
+  }
   virtual bool Remove(const std::string& path) = 0;
 };
 

@@ -51,7 +51,8 @@ class MenuHostDialog : public Dialog {
 
 void BuildMenuFromTree(HMENU menu, const std::vector<MenuNode>& nodes) {
   for (const MenuNode& node : nodes) {
-    std::wstring label = Widen(node.label);
+    // Labels of recent items carry copied texts, which may be kept as UTF-8.
+    std::wstring label = WidenHistoryText(node.label);
     UINT flags = (node.checked ? MF_CHECKED : 0) | (node.grayed ? MF_GRAYED : 0);
     switch (node.kind) {
       case MenuNode::Kind::kItem:

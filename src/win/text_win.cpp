@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/codepage.h"
+#include "base/history_text.h"
 
 namespace kelvarion {
 
@@ -12,6 +13,11 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 std::wstring Widen(std::string_view cp936) {
   const std::u16string wide = Cp936ToUtf16(cp936);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+std::wstring WidenHistoryText(std::string_view text) {
+  const std::u16string wide = HistoryTextToUtf16(text);
   return std::wstring(wide.begin(), wide.end());
 }
 

@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
 #include "archive/archive_database.h"
+#include "archive/archive_search.h"
 #include "archive/archive_text.h"
 #include "archive/table_tessaryn.h"
 #include "base/codepage.h"
 #include "base/file_utils.h"
+#include "base/history_text.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -281,6 +284,31 @@ TEST_F(ArchiveRun, RowsOfTheRunAreFoundThroughTheIndex) {
   CArchiveDatabase db;
   ASSERT_EQ(db.Open(fs_, settings_.databasePath, CArchiveDatabase::OpenMode::kExisting), 0);
   EXPECT_TRUE(db.IsIndexComplete()) << "the rows went into the index in their transaction";
+}
+
+// A text the capture kept as UTF-8 comes back from the archive's search with
+// every character, and one it kept as code page 936 as the same characters.
+TEST_F(ArchiveRun, CapturedTextsComeBackExactlyFromTheSearch) {
+  const std::u16string texts[] = {u"你好 😀 한국어 ∑", u"你好，北京"};
+  Put("2024011400000000.spt", MakeHistoryText(texts[0]));
+  Put("2024011400000001.spt", MakeHistoryText(texts[1]));
+  ASSERT_EQ(ArchiveOldHistory(fs_, settings_, kCutOff), 1);
+  CArchiveDatabase db;
+  ASSERT_EQ(db.Open(fs_, settings_.databasePath, CArchiveDatabase::OpenMode::kExisting), 0);
+  SearchResult found;
+  ASSERT_EQ(FindArchivedRows(db, SearchWordsFromText("你好"), found), 0);
+  ASSERT_EQ(found.rowids.size(), 2u) << "both texts hold the word";
+  std::vector<std::string> memos;
+  for (std::int64_t rowid : found.rowids) {
+    std::string memo;
+    ASSERT_EQ(db.ReadMemo(rowid, memo), 0);
+    memos.push_back(memo);
+  }
+  std::sort(memos.begin(), memos.end());
+  std::vector<std::string> expected = {Utf16ToUtf8(texts[0]), Utf16ToUtf8(texts[1])};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(memos, expected);
+  EXPECT_FALSE(fs_.Exists(history_ + "LargeFile")) << "nothing was lost, so no copy was needed";
 }
 
 TEST(ArchiveText, UnicodeTextsAndCutsOnCharacterBoundaries) {

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/dbcs.h"
+#include "base/file_utils.h"
+#include "base/history_text.h"
 #include "base/ini.h"
 #include "base/strings.h"
 #include "clip/clipboard_file.h"
@@ -89,6 +91,7 @@ class WatchedFileSystem : public FileSystem {
  public:
   explicit WatchedFileSystem(FileSystem& real) : real_(real) {}
   std::vector<std::string> writtenPaths;
+  std::vector<std::string> existsPaths;  // every path asked about
   bool failWrites = false;
 
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
@@ -98,13 +101,17 @@ class WatchedFileSystem : public FileSystem {
     }
     return real_.Open(path, mode);
   }
-  bool Exists(const std::string& path) override { return real_.Exists(path); }
+  bool Exists(const std::string& path) override {
+    existsPaths.push_back(path);
+    return real_.Exists(path);
+  }
   bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
   bool MakeDirectory(const std::string& path) override { return real_.MakeDirectory(path); }
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override {
     return real_.ListDirectory(directory, names);
   }
   bool Rename(const std::string& from, const std::string& to) override { return real_.Rename(from, to); }
+  bool RenameNew(const std::string& from, const std::string& to) override { return real_.RenameNew(from, to); }
   bool Remove(const std::string& path) override { return real_.Remove(path); }
 
  private:
@@ -119,7 +126,7 @@ class CaptureTest : public ::testing::Test {
       : clipboard_(std::move(port)),
         files_(HostFileSystem()),
         formats_(HostFileSystem(), kExe, scratch_.path()),
-        context_{*clipboard_, files_, clock_, scratch_.path() + "CPasteClipboard\\", 0, sink_} {
+        context_{*clipboard_, files_, clock_, scratch_.path() + "CPasteClipboard\\", 0, sink_, stamps_} {
     formats_.LoadFormatList();
   }
 
@@ -154,6 +161,7 @@ class CaptureTest : public ::testing::Test {
   FixedClock clock_;
   RecordingSink sink_;
   CFormatListTable formats_;
+  CHistoryStamps stamps_;
   CaptureContext context_;
   CaptureState state_;
   ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
@@ -255,6 +263,60 @@ TEST_F(CaptureTest, ChineseTextIsSavedByteForByte) {
   EXPECT_EQ(sink_.rows[0].text, "粘贴板：中文测试 第二行「乗」");
 }
 
+std::string Utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
+const std::string kMark = "\xEF\xBB\xBF";
+
+// Characters code page 936 lacks are kept whole, and texts that differ only
+// in them are different texts.
+TEST_F(CaptureTest, TextsOutsideCodePage936AreKeptWholeAndComparedWhole) {
+  struct Step {
+    std::u16string wide;
+    CaptureResult result;
+    std::string file;  // the bytes saved, when saved
+  };
+  const Step steps[] = {
+      {u"你好 😀 한국어 ∑", CaptureResult::kSaved, kMark + Utf8(u8"你好 😀 한국어 ∑")},
+      {u"你好 😀 한국어 ∑", CaptureResult::kDuplicate, ""},
+      // Both would be "你好 ?" in code page 936: they were one repeat before.
+      {u"你好 😁 한국어 ∑", CaptureResult::kSaved, kMark + Utf8(u8"你好 😁 한국어 ∑")},
+      {u"锘緼", CaptureResult::kSaved, kMark + Utf8(u8"锘緼")},
+      {u"锘好", CaptureResult::kSaved, "\xEF\xBB\xBA\xC3"},
+  };
+  std::size_t saved = 0;
+  for (const Step& step : steps) {
+    SetClipboard(clipboard(), {{13, Wide(step.wide)}});
+    clock_.reading.seconds += 1;
+    ASSERT_EQ(Capture(), step.result) << "step " << &step - steps;
+    if (step.result != CaptureResult::kSaved) continue;
+    ++saved;
+    ASSERT_EQ(sink_.rows.size(), saved);
+    const AddedRow& row = sink_.rows.back();
+    EXPECT_EQ(FileBytes(row.fileName), step.file) << "step " << &step - steps;
+    EXPECT_TRUE(HistoryTextToUtf16(row.text) == step.wide) << "step " << &step - steps << ": the row shows it all";
+    EXPECT_EQ(state_.lastText, step.file);
+  }
+}
+
+// Only TEXT (no wide text): the bytes are kept as they are, unless they would
+// read back as UTF-8.
+TEST_F(MemoryCaptureTest, NarrowTextThatWouldReadAsUtf8IsKeptAsItsCharacters) {
+  SetClipboard(clipboard(), {{1, Z("\xEF\xBB\xBF\x41")}});
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(FileBytes(sink_.rows[0].fileName), kMark + Utf8(u8"锘緼"));
+}
+
+// Wide file names keep every character too, in the file list and in
+// "粘贴文件名".
+TEST_F(MemoryCaptureTest, WideFileNamesOutsideCodePage936AreKeptWhole) {
+  const std::u16string first = u"C:\\문서\\a.txt", second = u"C:\\目录\\b.txt";
+  SetClipboard(clipboard(), {{15, DropWide({first, second})}});
+  ASSERT_EQ(CaptureClipboardFileNames(context_), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_TRUE(HistoryTextToUtf16(FileBytes(sink_.rows[0].fileName)) == first + u"\r\n" + second);
+  EXPECT_TRUE(IsUtf8HistoryText(FileBytes(sink_.rows[0].fileName)));
+}
+
 TEST_F(CaptureTest, LongTextIsSavedWholeAndCutInTheRow) {
   std::string text(300, 'x');
   SetText(text);
@@ -295,6 +357,32 @@ TEST_F(CaptureTest, TwoCapturesInOneHundredthKeepBothFiles) {
   EXPECT_EQ(files[2], after + ".cbf") << "a clipboard file does not share a stamp with a text file either";
   EXPECT_EQ(FileBytes(files[0]), "first");
   EXPECT_EQ(FileBytes(files[1]), "second");
+}
+
+// New names are checked against the stamps the program knows, not the
+// folder; a file that appears from outside under the very name a capture
+// takes keeps its bytes, and the capture takes the next hundredth.
+TEST_F(CaptureTest, NewNamesComeFromMemoryAndNeverReplaceAFileFromOutside) {
+  clock_.reading.milliseconds = 500;
+  const std::string stamp = MakeTimeStampName(clock_.reading.seconds, 500);
+  const std::string next = MakeTimeStampName(clock_.reading.seconds, 510);
+  const std::string later = MakeTimeStampName(clock_.reading.seconds, 520);
+  stamps_.Add(stamp + ".gif");  // listed at start: its stamp is taken whatever the kind
+  CreateDirectoryPath(HostFileSystem(), historyDirectory());
+  WriteBytes(historyDirectory() + next + ".spt", "from outside");  // appeared after the listing
+  ASSERT_EQ(FileBytes(next + ".spt"), "from outside");
+  SetText("mine");
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(sink_.rows[0].fileName, later + ".spt");
+  EXPECT_EQ(FileBytes(later + ".spt"), "mine");
+  EXPECT_EQ(FileBytes(next + ".spt"), "from outside") << "a file from outside is never replaced";
+  EXPECT_EQ(AllEntries().size(), 2u) << "no temporary file stays behind";
+  for (const std::string& path : files_.existsPaths) {
+    EXPECT_EQ(path.find('*'), std::string::npos) << "the folder was searched: " << path;
+  }
+  EXPECT_TRUE(stamps_.Has(next)) << "the name found taken is known from now on";
+  EXPECT_TRUE(stamps_.Has(later));
 }
 
 TEST_F(CaptureTest, HistoryFilesAreWrittenUnderATemporaryNameFirst) {
@@ -479,7 +567,8 @@ class MemoryFilesCaptureTest : public ::testing::Test {
   FixedClock clock_;
   RecordingSink sink_;
   CFormatListTable formats_{files_, kExe, kLocal};
-  CaptureContext context_{clipboard_, files_, clock_, std::string(kLocal) + "CPasteClipboard\\", 0, sink_};
+  CHistoryStamps stamps_;
+  CaptureContext context_{clipboard_, files_, clock_, std::string(kLocal) + "CPasteClipboard\\", 0, sink_, stamps_};
   CaptureState state_;
   ClipboardSource source_{"C:\\Windows\\notepad.exe", "无标题 - 记事本"};
 };

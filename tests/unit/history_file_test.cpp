@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/history_text.h"
 #include "support/test_support.h"
 
 namespace kelvarion {
@@ -95,6 +96,45 @@ TEST(PreviewText, ReadsTheFirst255BytesOfTheFile) {
     EXPECT_EQ(MakePreviewText(HostFileSystem(), path), c.preview) << c.what;
   }
   EXPECT_EQ(MakePreviewText(HostFileSystem(), dir.path() + "missing.spt"), "") << "a missing file";
+}
+
+std::string Utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
+const std::string kMark = "\xEF\xBB\xBF";
+
+// A text kept as UTF-8 shows in the same form, cut by columns (ASCII one,
+// any other character two); a file starts to count as UTF-8 only when all of
+// it is, however far past the row text the fault lies.
+TEST(PreviewText, UTF8FilesShowInTheirOwnFormAndOnlyWhenWhollyValid) {
+  ScratchDir dir;
+  const std::string emoji = Utf8(u8"😀");
+  const std::string longAscii(300, 'u');
+  struct Case {
+    std::string bytes;
+    std::string preview;
+    const char* what;
+  };
+  const Case cases[] = {
+      {kMark + Utf8(u8"你好\r\n😀\t한국어 ∑"), kMark + Utf8(u8"你好 😀 한국어 ∑"), "folded, every character kept"},
+      {kMark + longAscii, kMark + std::string(255, 'u') + "...", "cut at 255 columns"},
+      // 127 emoji are 254 columns; the 128th would make 256.
+      {kMark + [&] { std::string t; for (int i = 0; i < 300; ++i) t += emoji; return t; }(),
+       kMark + [&] { std::string t; for (int i = 0; i < 127; ++i) t += emoji; return t; }() + "...",
+       "a character is never split, even where the start read ends inside one"},
+      // Code page 936 ("锘縳yyy...啊"): its first 255 bytes alone would read
+      // as UTF-8, so the row holds their characters as UTF-8.
+      {kMark + "x" + std::string(5000, 'y') + "\xB0\xA1", kMark + Utf8(u8"锘縳") + std::string(251, 'y') + "...",
+       "invalid far past the row text"},
+      {kMark, kMark, "the mark alone"},
+      {"\xEF\xBB\xBF\xAA", "\xEF\xBB\xBF\xAA", "code page 936 text starting with the mark's bytes"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    std::string path = dir.path() + "u" + std::to_string(n++) + ".spt";
+    WriteBytes(path, c.bytes);
+    const std::string preview = MakePreviewText(HostFileSystem(), path);
+    EXPECT_EQ(preview, c.preview) << c.what;
+    EXPECT_EQ(MakeRowText(c.bytes), c.preview) << c.what << ": the row of a new capture is the same";
+  }
 }
 
 }  // namespace

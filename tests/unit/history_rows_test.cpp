@@ -32,7 +32,7 @@ std::vector<std::string> FileNamesTopDown(const CHistoryRows& rows) {
 
 HistoryRow Row(const std::string& name, int type = 0) {
   HistoryRow row;
-  row.fileName = name;
+  row.SetFileName(name);
   row.type = type;
   return row;
 }
@@ -151,6 +151,28 @@ TEST(FillHistoryRows, FilesBeforeTheCutOffAreOldAndGetNoRow) {
       << "a file stamped exactly at the cut-off is shown, anything earlier is not";
 }
 
+// The names a new capture must not take: every history file listed, shown
+// or old, whatever its kind; nothing else.
+TEST(FillHistoryRows, EveryListedHistoryFileIsAKnownStamp) {
+  ScratchDir dir;
+  for (const char* name : {"2024010100000000.spt", "2024010212304500.cbf", "2024123100000000.bmp",
+                           "2024123100000001.txt", "~2024123100000002.spt.tmp"}) {
+    WriteBytes(dir.path() + name, "x");
+  }
+  CHistoryRows rows;
+  CHistoryStamps stamps;
+  FillHistoryRows(HostFileSystem(), dir.path(), "2024010212304500", rows, &stamps);
+  struct Case {
+    const char* stamp;
+    bool known;
+  };
+  for (const Case& c : {Case{"2024010100000000", true}, Case{"2024010212304500", true}, Case{"2024123100000000", true},
+                        Case{"2024123100000001", false}, Case{"2024123100000002", false},
+                        Case{"2024010100000001", false}}) {
+    EXPECT_EQ(stamps.Has(c.stamp), c.known) << c.stamp;
+  }
+}
+
 TEST(FillHistoryRows, NoDaysKeptMakesEverythingStampedBeforeNowOld) {
   ScratchDir dir;
   std::time_t now = std::time(nullptr);
@@ -187,6 +209,27 @@ TEST(FillHistoryRows, LastTextIsTheWholeNewestTextFile) {
     HistoryFill fill = FillHistoryRows(fs, dir.path(), "", rows);
     EXPECT_EQ(fill.lastText.size(), size) << "last text of a " << size << "-byte file";
     EXPECT_TRUE(fill.lastText == text) << "last text differs from the " << size << "-byte file";
+  }
+}
+
+// The repeat check compares characters: a newest file another program saved
+// as UTF-8 with the mark counts as the text the program would have kept.
+TEST(FillHistoryRows, LastTextOfAUtf8FileIsTheFormACaptureWouldKeep) {
+  ScratchDir dir;
+  struct Case {
+    std::string file, lastText;
+  };
+  const std::string mark = "\xEF\xBB\xBF";
+  const Case cases[] = {
+      {mark + std::string(reinterpret_cast<const char*>(u8"记事本 notepad")), "记事本 notepad"},
+      {mark + std::string(reinterpret_cast<const char*>(u8"한국어")),
+       mark + std::string(reinterpret_cast<const char*>(u8"한국어"))},
+      {"\xEF\xBB\xBF\xAA", "\xEF\xBB\xBF\xAA"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(dir.path() + "2024010200000000.spt", c.file);
+    CHistoryRows rows;
+    EXPECT_EQ(FillHistoryRows(HostFileSystem(), dir.path(), "", rows).lastText, c.lastText);
   }
 }
 
@@ -228,7 +271,7 @@ class ResolveHistoryRowTest : public ::testing::Test {
 
   HistoryRow Resolve(const std::string& name, bool expectOk = true) {
     HistoryRow row;
-    row.fileName = name;
+    row.SetFileName(name);
     row.resolved = false;
     EXPECT_EQ(ResolveHistoryRow(HostFileSystem(), dir.path(), kExe, formats, row), expectOk) << name;
     return row;
@@ -256,8 +299,8 @@ TEST_F(ResolveHistoryRowTest, TextAndImageRowsTakeTheExecutablesIcons) {
   for (const Case& c : cases) {
     HistoryRow row = Resolve(c.name);
     EXPECT_TRUE(row.resolved) << c.name;
-    EXPECT_EQ(row.text, c.text) << "text of " << c.name;
-    EXPECT_EQ(row.iconFile, kExe) << "icon file of " << c.name;
+    EXPECT_EQ(row.Text(), c.text) << "text of " << c.name;
+    EXPECT_EQ(row.IconFile(), kExe) << "icon file of " << c.name;
     EXPECT_EQ(row.iconIndex, c.icon) << "icon index of " << c.name;
     EXPECT_EQ(row.type, c.type) << "type of " << c.name;
   }
@@ -269,8 +312,8 @@ TEST_F(ResolveHistoryRowTest, ClipboardFileShowsItsMemoAndGetsAFormatSet) {
   const std::string list = "Kelvarion Test Format,TEXT";
 
   HistoryRow first = Resolve("2024010100000000.cbf");
-  EXPECT_EQ(first.text, "记事本 - 说明") << "the row shows the stored memo";
-  EXPECT_EQ(first.iconFile, kExe) << "a new format set takes the executable's icon";
+  EXPECT_EQ(first.Text(), "记事本 - 说明") << "the row shows the stored memo";
+  EXPECT_EQ(first.IconFile(), kExe) << "a new format set takes the executable's icon";
   EXPECT_EQ(first.iconIndex, 1) << "a new format set takes icon 1";
   std::string iconFile;
   int iconIndex = -1;
@@ -286,12 +329,12 @@ TEST_F(ResolveHistoryRowTest, AMemoOfSeveralLinesShowsOnOneAndIsKeptWhole) {
   WriteClipboardFileWith("2024010100000001.cbf", "会议\r\n\t纪要  第二行", "Kelvarion Test Format");
   HistoryRow row = Resolve("2024010100000000.cbf");
   EXPECT_EQ(ShownRowText(row), "x 9") << "the row shows the memo on one line";
-  EXPECT_EQ(row.text, "x\r\n9") << "the row holds the memo as stored, which goes back with the clipboard";
+  EXPECT_EQ(row.Text(), "x\r\n9") << "the row holds the memo as stored, which goes back with the clipboard";
   EXPECT_EQ(ShownRowText(Resolve("2024010100000001.cbf")), "会议 纪要 第二行");
 
   HistoryRow text;
-  text.fileName = "2024010100000002.spt";
-  text.text = "a\nb";
+  text.SetFileName("2024010100000002.spt");
+  text.SetText("a\nb");
   EXPECT_EQ(ShownRowText(text), "a\nb") << "a text row shows its preview as it was made";
 }
 
@@ -300,7 +343,7 @@ TEST_F(ResolveHistoryRowTest, KnownFormatSetGivesItsStoredIcon) {
   WriteClipboardFileWith("2024010100000000.cbf", "memo", "Kelvarion Test Format");
   HistoryRow row = Resolve("2024010100000000.cbf");
   EXPECT_EQ(row.type, position);
-  EXPECT_EQ(row.iconFile, "c:\\图标\\icons.dll") << "the table keeps icon files lower-cased";
+  EXPECT_EQ(row.IconFile(), "c:\\图标\\icons.dll") << "the table keeps icon files lower-cased";
   EXPECT_EQ(row.iconIndex, 7);
 }
 

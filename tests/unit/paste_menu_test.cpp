@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "base/menu_list.h"
-
 #include <string>
 #include <vector>
+
+#include "base/history_text.h"
+#include "base/menu_list.h"
 
 namespace kelvarion {
 namespace {
@@ -60,6 +61,30 @@ TEST(PasteMenu, RecentLabelsByRowAndText) {
       {1, "\r\n0", "[&2]  0"},
   };
   for (const Case& c : cases) EXPECT_EQ(RecentEntryLabel(c.row, c.text), c.label) << c.row << " " << c.text;
+}
+
+std::string Utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
+
+// A row text kept as UTF-8 keeps its mark in front of the whole label, so the
+// menu shows every character, cut by columns like the code page 936 labels.
+TEST(PasteMenu, LabelsOfTextsKeptAsUtf8) {
+  const std::string mark = "\xEF\xBB\xBF";
+  std::string emoji20;
+  for (int i = 0; i < 21; ++i) emoji20 += Utf8(u8"😀");
+  struct Case {
+    int row;
+    std::string text, label;
+  };
+  const Case cases[] = {
+      {0, mark + Utf8(u8"你好 😀 한국어 ∑"), mark + Utf8(u8"[&1] 你好 😀 한국어 ∑")},
+      {9, mark + Utf8(u8"R&D 😀"), mark + Utf8(u8"[&0] R&&D 😀")},
+      {0, mark + emoji20, mark + "[&1] " + emoji20.substr(0, 20 * 4)},
+  };
+  for (const Case& c : cases) {
+    const std::string label = RecentEntryLabel(c.row, c.text);
+    EXPECT_EQ(label, c.label) << "row " << c.row;
+    EXPECT_TRUE(IsUtf8HistoryText(label)) << "row " << c.row;
+  }
 }
 
 TEST(PasteMenu, AMemoOfSeveralLinesStaysOneEntry) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/history_text.h"
 #include "base/ini.h"
 #include "clip/clipboard_file.h"
 #include "image/dib.h"
@@ -83,6 +84,48 @@ TEST_F(RestoreTest, TextGoesBackAsBytesAndWideTextAndCountsAsTheLastText) {
       << "programs reading wide text get the same characters";
   EXPECT_EQ(state.lastText, text) << "the restored text must not be captured again";
   EXPECT_EQ(DirectoryNames(), std::vector<std::string>{"2099010112000000.spt"}) << "restoring writes no file";
+}
+
+std::string WideBytes(const std::u16string& text) {
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2) + std::string(2, '\0');
+}
+
+std::string Utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
+
+// Texts kept as UTF-8 (by the program, or by another program that saved a
+// history file with the mark) go back with every character as wide text,
+// TEXT as close as code page 936 comes, and the last text as the capture
+// would make it, so that the change the restore causes is no new item.
+TEST_F(RestoreTest, TextsKeptAsUtf8GoBackWithEveryCharacter) {
+  struct Case {
+    std::string file;
+    std::u16string wide;
+    std::string text;      // TEXT's bytes; empty: the system's conversion of the characters
+    std::string lastText;  // what a capture of the same characters keeps
+    const char* what;
+  };
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::u16string mixed = u"你好 😀 한국어 ∑";
+  const Case cases[] = {
+      {mark + Utf8(u8"你好 😀 한국어 ∑"), mixed, "", mark + Utf8(u8"你好 😀 한국어 ∑"),
+       "the program's own UTF-8 file"},
+      {mark + Utf8(u8"记事本写的 notepad"), u"记事本写的 notepad", "记事本写的 notepad", "记事本写的 notepad",
+       "another program's UTF-8 file of code page 936 text"},
+      {"\xEF\xBB\xBF\xAA", u"锘开", "\xEF\xBB\xBF\xAA", "\xEF\xBB\xBF\xAA",
+       "a code page 936 text that starts with the mark's bytes"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(Path("2099010112000000.spt"), c.file);
+    ASSERT_EQ(Restore("2099010112000000.spt"), RestoreResult::kPlaced) << c.what;
+    EXPECT_EQ(Bytes(*clipboard, kUnicodeText).substr(0, c.wide.size() * 2 + 2), WideBytes(c.wide)) << c.what;
+    const std::string text = c.text.empty() ? Utf16ToCp936(c.wide) : c.text;
+    EXPECT_EQ(Bytes(*clipboard, kText).substr(0, text.size() + 1), text + std::string(1, '\0')) << c.what;
+    if (c.file != c.text) {
+      EXPECT_EQ(Bytes(*clipboard, kText).find(mark), std::string::npos) << c.what << ": TEXT is no UTF-8";
+    }
+    EXPECT_EQ(state.lastText, c.lastText) << c.what;
+    EXPECT_EQ(state.lastText, MakeHistoryText(c.wide)) << c.what << ": the same as capturing it again";
+  }
 }
 
 TEST_F(RestoreTest, WhatCannotBeRestoredLeavesTheClipboardAlone) {

@@ -118,6 +118,11 @@ bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool MemoryFileSystem::RenameNew(const std::string& from, const std::string& to) {
+  if (files_.count(to) != 0 || directories_.count(Strip(to)) != 0) return false;
+  return Rename(from, to);
+}
+
 bool MemoryFileSystem::Remove(const std::string& path) {
   return files_.erase(path) != 0 || directories_.erase(Strip(path)) != 0;
 }

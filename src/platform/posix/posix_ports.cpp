@@ -1,11 +1,13 @@
 #include "platform/posix/posix_ports.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "base/codepage.h"
@@ -108,6 +110,16 @@ bool PosixFileSystem::ListDirectory(const std::string& directory, std::vector<st
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   return std::rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0;
+}
+
+bool PosixFileSystem::RenameNew(const std::string& from, const std::string& to) {
+  const std::string source = HostPath(from), target = HostPath(to);
+  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link fails on an existing name too.
+  if (link(source.c_str(), target.c_str()) != 0) return false;
+  unlink(source.c_str());
+  return true;
 }
 
 bool PosixFileSystem::Remove(const std::string& path) {

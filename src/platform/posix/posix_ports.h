@@ -23,6 +23,7 @@ class PosixFileSystem : public FileSystem {
   bool MakeDirectory(const std::string& path) override;
   bool ListDirectory(const std::string& directory, std::vector<std::string>& names) override;
   bool Rename(const std::string& from, const std::string& to) override;
+  bool RenameNew(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
 };
 

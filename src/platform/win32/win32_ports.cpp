@@ -117,6 +117,11 @@ bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
   return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32FileSystem::RenameNew(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing target.
+  return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool Win32FileSystem::Remove(const std::string& path) {
   std::wstring wide = Widen(path);
   return DeleteFileW(wide.c_str()) != 0 || RemoveDirectoryW(wide.c_str()) != 0;
