@@ -125,7 +125,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < runs; ++i) {
       NullSink sink;
       PrintNotice notice;
-      CaptureSaveContext save{fs, clock, directory, "Kelvarion.exe", type, sink, notice, ""};
+      CHistoryStamps stamps;
+      CaptureSaveContext save{fs, clock, directory, "Kelvarion.exe", type, sink, stamps, notice, ""};
       LARGE_INTEGER t0, t1, t2;
       QueryPerformanceCounter(&t0);
       CByteBuffer image;

@@ -251,6 +251,7 @@ bool CMainFrame::OnCommand(UINT id) {
 CaptureSaveContext CMainFrame::MakeCaptureSaveContext() {
   return CaptureSaveContext{context_.files,          context_.clock, context_.app.GetHistoryDirectory(),
                             context_.app.GetExePath(), view_->ScreenSaveType(), *view_,
+                            view_->Stamps(),
                             context_.notice,         context_.app.GetMainWindowTitle()};
 }
 

@@ -48,24 +48,26 @@ CaptureSaveResult SaveCaptureToHistory(CaptureSaveContext& context, const CByteB
   ScreenSaveFormat format = ChooseScreenSaveFormat(context.screenSaveType);
   CaptureSaveResult result = CaptureSaveResult::kSaved;
 
-  std::string name = NewHistoryName(context.files, directory, now, format.kind);
+  std::string name;
   if (format.kind != HistoryKind::kBmp) {
-    const bool converted = WriteHistoryFile(context.files, directory, name, [&](const std::string& path) {
-      return WriteConverted(context.files, path, image, format.kind, context.notice);
-    });
-    if (!converted) {
+    name = WriteNewHistoryFile(context.files, directory, context.stamps, now, format.kind,
+                               [&](const std::string& path) {
+                                 return WriteConverted(context.files, path, image, format.kind, context.notice);
+                               });
+    if (name.empty()) {
       // What the user captured is not lost to the converter: it stays as BMP.
       format = ChooseScreenSaveFormat("BMP");
-      name = NewHistoryName(context.files, directory, now, format.kind);
       result = CaptureSaveResult::kSavedAsBmp;
     }
   }
-  if (format.kind == HistoryKind::kBmp &&
-      !WriteHistoryFile(context.files, directory, name,
-                        [&](const std::string& path) { return WriteImageBytes(context.files, path, image); })) {
-    context.notice.Show("屏幕图像未能保存：无法在下面的目录中写入历史文件\r\n" + directory, context.caption,
-                        NoticeIcon::kStop);
-    return CaptureSaveResult::kWriteFailed;
+  if (format.kind == HistoryKind::kBmp) {
+    name = WriteNewHistoryFile(context.files, directory, context.stamps, now, format.kind,
+                               [&](const std::string& path) { return WriteImageBytes(context.files, path, image); });
+    if (name.empty()) {
+      context.notice.Show("屏幕图像未能保存：无法在下面的目录中写入历史文件\r\n" + directory, context.caption,
+                          NoticeIcon::kStop);
+      return CaptureSaveResult::kWriteFailed;
+    }
   }
   if (result == CaptureSaveResult::kSavedAsBmp) {
     const char* wanted = context.screenSaveType == "GIF" ? "GIF" : "JPG";

@@ -29,6 +29,7 @@ struct CaptureSaveContext {
   std::string exePath;           // the rows' icon file
   std::string screenSaveType;    // as the view holds it
   HistorySink& sink;
+  CHistoryStamps& stamps;  // of the history files the list knows: new names are checked there
   UserNotice& notice;  // what went wrong, under the caption below
   std::string caption;
 };

@@ -66,6 +66,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   CaptureState& Capture() { return capture_; }
   CHistoryRows& Rows() { return rows_; }
   const std::string& ScreenSaveType() const { return screenSaveType_; }
+  CHistoryStamps& Stamps() { return stamps_; }
 
   // The row with what it shows read from its file; nullptr when out of range
   // or when the file turned out unreadable (the row then leaves the list).

@@ -103,7 +103,8 @@ TEST_P(CaptureSaveTest, TheImageBecomesAFileOfTheChosenFormatAndARowOnTop) {
   FixedClock clock;
   RecordingSink sink;
   RecordingNotice notice;
-  CaptureSaveContext context{HostFileSystem(), clock, history, kExe, c.type, sink, notice, "Kelvarion"};
+  CHistoryStamps stamps;
+  CaptureSaveContext context{HostFileSystem(), clock, history, kExe, c.type, sink, stamps, notice, "Kelvarion"};
   const Bytes rgb = PatternRgb();
   CByteBuffer image;
   MakeCaptureImage(rgb, image);
@@ -161,7 +162,8 @@ TEST(CaptureSave, TwoCapturesWithinOneHundredthGetTwoFilesAndTwoRows) {
   FixedClock clock;
   RecordingSink sink;
   RecordingNotice notice;
-  CaptureSaveContext context{HostFileSystem(), clock, dir.path(), kExe, "BMP", sink, notice, ""};
+  CHistoryStamps stamps;
+  CaptureSaveContext context{HostFileSystem(), clock, dir.path(), kExe, "BMP", sink, stamps, notice, ""};
   CByteBuffer first, second;
   MakeCaptureImage(PatternRgb(), first);
   MakeCaptureImage(Bytes(kWidth * kHeight * 3, 7), second);
@@ -195,7 +197,8 @@ TEST(CaptureSave, AFailedConversionKeepsThePictureAsBmpAndSaysSo) {
     FixedClock clock;
     RecordingSink sink;
     RecordingNotice notice;
-    CaptureSaveContext context{files, clock, "C:\\h\\", kExe, type, sink, notice, "标题"};
+    CHistoryStamps stamps;
+    CaptureSaveContext context{files, clock, "C:\\h\\", kExe, type, sink, stamps, notice, "标题"};
     CByteBuffer image;
     MakeCaptureImage(PatternRgb(), image);
     std::string name;
@@ -229,7 +232,8 @@ TEST(CaptureSave, NothingWrittenMeansNoRowAndTheUserIsTold) {
     FixedClock clock;
     RecordingSink sink;
     RecordingNotice notice;
-    CaptureSaveContext context{files, clock, "C:\\h\\", kExe, "BMP", sink, notice, ""};
+    CHistoryStamps stamps;
+    CaptureSaveContext context{files, clock, "C:\\h\\", kExe, "BMP", sink, stamps, notice, ""};
     CByteBuffer image;
     MakeCaptureImage(PatternRgb(), image);
     std::string name = "untouched";
