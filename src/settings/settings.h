@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
@@ -117,6 +118,12 @@ class CTessarynApp {
   std::string GetMainWindowTitle();  // with one blank in front; outlives a cache reset
   void SetMainWindowTitle(const std::string& title);  // without the blank
   std::string GetVersionText() const { return "1.20"; }
+
+  // --- Section "Find" of the user settings file: the search window's
+  // history. Keys "0" to "19" in key order, each value as stored (empty for
+  // a missing key); and entries written under keys "0", "1", ... in one write.
+  std::vector<std::string> ReadFindHistory();
+  void WriteFindHistory(const std::vector<std::string>& entries);
 
   // Forgets every cached value except the exe path and the main window
   // title, so that settings changed in the file take effect on the next read.
