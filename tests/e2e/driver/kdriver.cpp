@@ -30,6 +30,9 @@
 //       or "--vk CODE down|up" for one transition, or "--text T" to type T
 //   list-rows HWND [--column N]     every row of a list view, one a line
 //   wait-rows HWND COUNT [--at-least] [--timeout S]   waits for that row count; prints it
+//   tree-items HWND                 every item of a tree view, depth first: handle, depth, text
+//   combo-items HWND                every entry of a combo box's list, in list order
+//   edit-text HWND                  a control's whole text (WM_GETTEXT with its full length)
 //   item-rect HWND ROW              a list view row's bounds on the screen: left top right bottom
 //   shell-restarted HWND ID         what a restart of the shell does to a program's tray icon: the
 //       icon (window HWND, id ID) is gone, and the window gets "TaskbarCreated" (sent; returns once
@@ -463,6 +466,64 @@ class RemoteList {
 
  private:
   HWND list_;
+  HANDLE process_ = nullptr;
+};
+
+// Texts of a tree view in another process, through a buffer in its memory.
+class RemoteTree {
+ public:
+  explicit RemoteTree(HWND tree) : tree_(tree) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tree, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                           FALSE, pid);
+  }
+  ~RemoteTree() {
+    if (process_) CloseHandle(process_);
+  }
+  RemoteTree(const RemoteTree&) = delete;
+  RemoteTree& operator=(const RemoteTree&) = delete;
+  bool ok() const { return process_ != nullptr; }
+
+  HTREEITEM Next(HTREEITEM item, WPARAM how) const {
+    DWORD_PTR next = 0;
+    if (!SendMessageTimeoutW(tree_, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item), SMTO_ABORTIFHUNG, 2000,
+                             &next))
+      return nullptr;
+    return reinterpret_cast<HTREEITEM>(next);
+  }
+
+  bool Text(HTREEITEM item, std::wstring& text) {
+    constexpr SIZE_T chars = 1024;
+    RemoteBuffer remote(process_, sizeof(TVITEMW) + chars * sizeof(wchar_t));
+    if (!remote.get()) return false;
+    TVITEMW request{};
+    request.mask = TVIF_TEXT | TVIF_HANDLE;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<wchar_t*>(remote.get() + sizeof(TVITEMW));
+    request.cchTextMax = static_cast<int>(chars);
+    SIZE_T done = 0;
+    const wchar_t zero = 0;
+    if (!WriteProcessMemory(process_, remote.get(), &request, sizeof request, &done) ||
+        !WriteProcessMemory(process_, request.pszText, &zero, sizeof zero, &done))
+      return false;
+    DWORD_PTR ok = 0;
+    if (!SendMessageTimeoutW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG, 2000,
+                             &ok) ||
+        !ok)
+      return false;
+    // The control may point pszText at a buffer of its own.
+    TVITEMW answer{};
+    if (!ReadProcessMemory(process_, remote.get(), &answer, sizeof answer, &done)) return false;
+    std::wstring buffer(chars, L'\0');
+    if (!ReadProcessMemory(process_, answer.pszText, buffer.data(), chars * sizeof(wchar_t), &done)) return false;
+    buffer.resize(wcsnlen(buffer.c_str(), chars));
+    text = buffer;
+    return true;
+  }
+
+ private:
+  HWND tree_;
   HANDLE process_ = nullptr;
 };
 
@@ -1047,6 +1108,65 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     });
     PrintLine(std::to_string(count));
     return ok ? kOk : kFailed;
+  }
+  if (command == L"tree-items" && pos.size() == 1) {
+    RemoteTree tree(hwnd);
+    if (!tree.ok()) return kFailed;
+    std::string out;
+    // Depth first, with a stack of the items whose next siblings are still to come.
+    std::vector<HTREEITEM> path;
+    HTREEITEM item = tree.Next(nullptr, TVGN_ROOT);
+    while (item) {
+      std::wstring text;
+      if (!tree.Text(item, text)) return kFailed;
+      out += Utf8(std::to_wstring(reinterpret_cast<UINT_PTR>(item)) + L"\t" + std::to_wstring(path.size()) + L"\t" +
+                  Escape(text)) +
+             "\n";
+      if (HTREEITEM child = tree.Next(item, TVGN_CHILD)) {
+        path.push_back(item);
+        item = child;
+        continue;
+      }
+      HTREEITEM next = tree.Next(item, TVGN_NEXT);
+      while (!next && !path.empty()) {
+        next = tree.Next(path.back(), TVGN_NEXT);
+        path.pop_back();
+      }
+      item = next;
+    }
+    Print(out);
+    return kOk;
+  }
+  if (command == L"combo-items" && pos.size() == 1) {
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(hwnd, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) ||
+        static_cast<LRESULT>(count) == CB_ERR)
+      return kFailed;
+    std::string out;
+    for (DWORD_PTR i = 0; i < count; ++i) {
+      wchar_t buffer[1024] = {};
+      DWORD_PTR length = 0;
+      // CB_GETLBTEXT is marshalled across processes like WM_GETTEXT.
+      if (!SendMessageTimeoutW(hwnd, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                               &length) ||
+          static_cast<LRESULT>(length) == CB_ERR)
+        return kFailed;
+      out += Utf8(Escape(buffer)) + "\n";
+    }
+    Print(out);
+    return kOk;
+  }
+  if (command == L"edit-text" && pos.size() == 1) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return kFailed;
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             2000, &got))
+      return kFailed;
+    text.resize(got);
+    PrintLine(Escape(text));
+    return kOk;
   }
   if (command == L"item-rect" && pos.size() == 2) {
     unsigned long long row = 0;
