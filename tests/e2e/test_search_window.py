@@ -21,9 +21,9 @@ OLD_TEXTS = {
 }
 
 
-def tree_items(program, tree):
-    """[(handle, depth, text)] of the result tree, depth first."""
-    out = program.must("tree-items", tree)
+def tree_items(program, tree, top=False):
+    """[(handle, depth, text)] of the result tree, depth first (top-level items only with top)."""
+    out = program.must("tree-items", tree, *(["--top"] if top else []))
     return [(h, int(d), unescape(t)) for h, d, t in (line.split("\t", 2) for line in out.split("\n")[:-1])]
 
 
@@ -51,7 +51,7 @@ class SearchWindow:
         self.program.send_keys("enter")
 
     def searches(self):
-        return [(h, t) for h, d, t in tree_items(self.program, self.tree) if d == 0]
+        return [(h, t) for h, d, t in tree_items(self.program, self.tree, top=True)]
 
     def wait_search(self, label, hits):
         """Waits for the search node of that label with all its hits; returns
@@ -189,3 +189,36 @@ def test_second_start_raises_the_first_window_and_ends(program):
         lambda: (lambda r: r if r[2] - r[0] >= 300 and r[1] > -1000 else None)(program.rect(window.hwnd)),
         timeout=10, what="the first window to come back")
     assert program.get_foreground() == window.hwnd
+
+
+TVM_GETCOUNT = 0x1105
+
+
+def test_a_search_with_very_many_hits_keeps_the_window_answering(program):
+    """A database another program made (no search index): the window builds
+    the index once, then a one-character word found in every row is counted
+    at once while the tree fills in batches and the window keeps answering."""
+    import sqlite3
+    rows = 500_000
+    program.local_dir.mkdir(parents=True, exist_ok=True)
+    database = program.local_dir / "tessaryn.mdb"
+    with sqlite3.connect(database) as db:
+        db.execute("CREATE TABLE tessaryn([filename] VARCHAR(255), [filememo] TEXT, [filetime] DATETIME, "
+                   "[filelen] INTEGER)")
+        db.executemany("INSERT INTO tessaryn(filename, filememo, filelen) VALUES (?, ?, ?)",
+                       ((f"2020{i:012d}", f"第{i}条的记录", 12) for i in range(rows)))
+    proc = program.start("/F")
+    window = SearchWindow(program)
+    window.type_search("的")
+    node = wait_for(lambda: next((h for h, t in window.searches() if t == "的"), None), timeout=60,
+                    what="the search node")
+    wait_for(lambda: window.select(node) == f"找到{rows}条符合条件的记录", timeout=120, what="the count")
+    # From the count on, the tree fills while kdriver keeps sending messages
+    # to the window and notes the longest wait for an answer.
+    code, out = program.driver("answer-times", window.hwnd, window.tree, rows + 1, "--timeout", 300, timeout=400)
+    longest_ms, answers, seconds = out.split()
+    print(f"filled {rows} hits in {float(seconds):.1f} s after the count; {answers} answers, "
+          f"the longest after {longest_ms} ms")
+    assert code == 0, "every hit gets its node"
+    assert int(longest_ms) < 500, f"the window answered only after {longest_ms} ms while filling"
+    assert proc.poll() is None

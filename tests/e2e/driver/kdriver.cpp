@@ -30,7 +30,11 @@
 //       or "--vk CODE down|up" for one transition, or "--text T" to type T
 //   list-rows HWND [--column N]     every row of a list view, one a line
 //   wait-rows HWND COUNT [--at-least] [--timeout S]   waits for that row count; prints it
-//   tree-items HWND                 every item of a tree view, depth first: handle, depth, text
+//   tree-items HWND [--top]         every item of a tree view, depth first: handle, depth, text
+//       (only the top-level items with --top)
+//   answer-times HWND TREE COUNT [--timeout S]   sends WM_NULL to HWND again and again until the
+//       tree view TREE holds COUNT items; prints the longest wait for an answer in ms, the
+//       number of answers and the seconds it took. Exit 1 when COUNT is not reached in time
 //   combo-items HWND                every entry of a combo box's list, in list order
 //   edit-text HWND                  a control's whole text (WM_GETTEXT with its full length)
 //   item-rect HWND ROW              a list view row's bounds on the screen: left top right bottom
@@ -72,6 +76,7 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -1122,7 +1127,8 @@ int CommandWindows(const std::wstring& command, const Args& args) {
       out += Utf8(std::to_wstring(reinterpret_cast<UINT_PTR>(item)) + L"\t" + std::to_wstring(path.size()) + L"\t" +
                   Escape(text)) +
              "\n";
-      if (HTREEITEM child = tree.Next(item, TVGN_CHILD)) {
+      HTREEITEM child = args.Has(L"--top") ? nullptr : tree.Next(item, TVGN_CHILD);
+      if (child) {
         path.push_back(item);
         item = child;
         continue;
@@ -1136,6 +1142,32 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     }
     Print(out);
     return kOk;
+  }
+  if (command == L"answer-times" && pos.size() == 3) {
+    HWND tree = nullptr;
+    unsigned long long wanted = 0;
+    if (!ParseHandle(pos[1], tree) || !ParseNumber(pos[2], wanted)) return kUsage;
+    const double start = NowMs(), limit = args.Timeout(60) * 1000;
+    double longest = 0;
+    long long answers = 0;
+    bool reached = false;
+    while (NowMs() - start < limit) {
+      const double before = NowMs();
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result)) return kFailed;
+      longest = std::max(longest, NowMs() - before);
+      ++answers;
+      DWORD_PTR count = 0;
+      if (!SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 15000, &count)) return kFailed;
+      if (count >= wanted) {
+        reached = true;
+        break;
+      }
+      Sleep(1);
+    }
+    PrintLine(std::to_string(static_cast<long long>(longest)) + " " + std::to_string(answers) + " " +
+              std::to_string((NowMs() - start) / 1000));
+    return reached ? kOk : kFailed;
   }
   if (command == L"combo-items" && pos.size() == 1) {
     DWORD_PTR count = 0;
