@@ -99,7 +99,7 @@ void CFind_KelvarionView::OpenFind(HWND owner, bool replace) {
   request_.lStructSize = sizeof(request_);
   request_.hwndOwner = owner;
   request_.hInstance = instance_;
-  request_.Flags = (lastFlags_ & (FR_DOWN | FR_MATCHCASE | FR_WHOLEWORD)) | (replace ? 0 : 0);
+  request_.Flags = lastFlags_ & (FR_DOWN | FR_MATCHCASE | FR_WHOLEWORD);
   request_.lpstrFindWhat = findWhat_;
   request_.wFindWhatLen = static_cast<WORD>(std::size(findWhat_));
   request_.lpstrReplaceWith = replaceWith_;
@@ -128,14 +128,17 @@ void CFind_KelvarionView::OnFindReplace(const FINDREPLACEW& request) {
   const bool replacing = (request.Flags & (FR_REPLACE | FR_REPLACEALL)) != 0;
   const bool down = replacing || (request.Flags & FR_DOWN) != 0;
   lastFlags_ = (request.Flags & (FR_MATCHCASE | FR_WHOLEWORD)) | (down ? FR_DOWN : 0);
-  const std::wstring what = findWhat_;
+  const std::wstring what = request.lpstrFindWhat ? request.lpstrFindWhat : L"";
+  const std::wstring with = request.lpstrReplaceWith ? request.lpstrReplaceWith : L"";
+  // F3 goes on with the last words asked for.
+  lstrcpynW(findWhat_, what.c_str(), static_cast<int>(std::size(findWhat_)));
   if (what.empty()) return;
   if (request.Flags & FR_REPLACEALL) {
-    ReplaceAll(what, replaceWith_, matchCase, wholeWord);
+    ReplaceAll(what, with, matchCase, wholeWord);
     return;
   }
   if ((request.Flags & FR_REPLACE) && SelectionMatches(what, matchCase)) {
-    SendMessageW(edit_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replaceWith_));
+    SendMessageW(edit_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(with.c_str()));
   }
   if (!FindInPane(what, down, matchCase, wholeWord)) MessageBeep(MB_ICONHAND);
 }

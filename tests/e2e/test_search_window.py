@@ -75,10 +75,16 @@ class SearchWindow:
         return edit_text(self.program, self.pane)
 
 
+# Characters code page 936 lacks: the history keeps such a text as UTF-8 behind its mark.
+WIDE_TEXT = "首尔 서울 😀"
+WIDE_NAME = "2020010112000400.spt"
+
+
 def put_old_texts(program):
     program.history_dir.mkdir(parents=True, exist_ok=True)
     for name, text in OLD_TEXTS.items():
         (program.history_dir / name).write_bytes(text.encode("gbk"))
+    (program.history_dir / WIDE_NAME).write_bytes(b"\xef\xbb\xbf" + WIDE_TEXT.encode("utf-8"))
 
 
 def archive_with_resident_start(program):
@@ -87,7 +93,7 @@ def archive_with_resident_start(program):
     program.start()
     main = program.main_window()
     database = program.local_dir / "tessaryn.mdb"
-    wait_for(lambda: not any((program.history_dir / n).exists() for n in OLD_TEXTS) and database.exists(),
+    wait_for(lambda: not any((program.history_dir / n).exists() for n in [*OLD_TEXTS, WIDE_NAME]) and database.exists(),
              timeout=30, what="the archive process to move the old texts into the database")
     program.post(main, WM_CLOSE)
     program.wait_gone(main)
@@ -125,7 +131,10 @@ def test_archived_texts_are_found_with_count_and_full_text(program):
     window.type_search("广州")
     node, hits = window.wait_search("广州", 0)
     assert window.select(node) == "找到0条符合条件的记录"
-    assert [t for _, t in window.searches()] == ["北京", "IT'S  上海", "广州"], "earlier searches stay"
+    window.type_search("首尔")
+    node, hits = window.wait_search("首尔", 1)
+    assert window.select(hits[0][0]) == WIDE_TEXT, "characters outside code page 936 show whole"
+    assert [t for _, t in window.searches()] == ["北京", "IT'S  上海", "广州", "首尔"], "earlier searches stay"
     window.select(window.wait_search("北京", 2)[1][1][0])
     program.sync(window.hwnd)
     program.screenshot("search-window")
@@ -133,7 +142,7 @@ def test_archived_texts_are_found_with_count_and_full_text(program):
     program.post(window.hwnd, WM_CLOSE)
     wait_for(lambda: proc.poll() is not None, timeout=15, what="the search window to end")
     settings = program.settings()["FIND"]
-    assert [settings.get(str(i)) for i in range(4)] == ["广州", "IT'S  上海", "北京", ""], \
+    assert [settings.get(str(i)) for i in range(5)] == ["首尔", "广州", "IT'S  上海", "北京", ""], \
         "the history is saved newest first, the rest of the 20 places empty"
 
 
