@@ -28,6 +28,21 @@
 #define IDC_BROWSE 1038
 #define IDC_ICON_FILES 1041
 
+// About box.
+#define IDD_ABOUT 100
+#define IDC_ABOUT_NEWS 1000
+#define IDC_ABOUT_MAKER 1042
+#define IDC_ABOUT_ICON 1044
+
+// Clipboard-file viewer.
+#define IDD_CLIP_FILE_VIEW 114
+#define IDC_VIEW_MEMO 1000
+#define IDC_VIEW_COPY 1001
+#define IDC_VIEW_ABOUT 1002
+#define IDC_VIEW_OPEN 1030
+#define IDC_VIEW_FORMATS 1057
+#define IDC_VIEW_ICON 1058
+
 // Commands.
 #define ID_EDIT_COPY_ROW 32771
 #define ID_EDIT_DELETE_ROW 32772

@@ -6,6 +6,7 @@
 #include "app/paste_menu_win.h"
 #include "history/history_view_win.h"
 #include "res/resource_ids.h"
+#include "settings/about_box_win.h"
 #include "win/popup_menu_win.h"
 #include "win/text_win.h"
 
@@ -204,6 +205,7 @@ bool CMainFrame::OnCommand(UINT id) {
     case ID_OPACITY_UP: IncreaseOpacity(); return true;
     case ID_OPACITY_DOWN: DecreaseOpacity(); return true;
     case ID_SETTINGS: OnSettings(); return true;
+    case ID_APP_ABOUT: ShowAboutBox(Hwnd(), context_.app); return true;
   }
   return view_ && view_->OnCommand(id);
 }
@@ -220,7 +222,8 @@ void CMainFrame::GetCommandState(UINT id, bool& enabled, bool& checked) {
       break;
     case ID_OPACITY_UP:
     case ID_OPACITY_DOWN:
-    case ID_SETTINGS: break;
+    case ID_SETTINGS:
+    case ID_APP_ABOUT: break;
     default:
       if (view_) view_->GetCommandState(id, enabled, checked);
   }

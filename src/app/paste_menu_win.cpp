@@ -7,6 +7,7 @@
 #include "base/strings.h"
 #include "history/history_view_win.h"
 #include "res/resource_ids.h"
+#include "settings/about_box_win.h"
 #include "win/popup_menu_win.h"
 #include "win/process.h"
 #include "win/text_win.h"
@@ -68,10 +69,10 @@ bool RunBuiltinCommand(ShellContext& context, CTessarynView& view, HWND frame, i
     case kBuiltinOpenHistoryFolder:
       StartProgram(ExplorerCommandLine(ExplorerPath(), app.GetHistoryDirectory()), SW_SHOWNORMAL);
       break;
+    case kBuiltinAbout: ShowAboutBox(frame, app); break;
     case kBuiltinSwitchDesktop:
     case kBuiltinWindowDisplay:
-    case kBuiltinAbout:
-      // The desktop tools and the about box come with their own windows.
+      // The desktop tools come with their own windows.
       break;
   }
   return false;

@@ -7,6 +7,7 @@
 #include "archive/find_frame_win.h"
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
+#include "clip/clipboard_file_viewer_win.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
 #include "settings/settings.h"
@@ -55,11 +56,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       break;
   }
 
-  // A clipboard file given on the command line opens the viewer, which comes
-  // with its own window; until then such a start ends at once.
-  const std::string argument = ClipboardFileArgument(commandLine);
-  if (!argument.empty() && HasClipboardFileEnding(argument) && files.Exists(argument)) return 0;
-
   ShellContext context{app, files, clipboard, clock, notice, instance};
+  // A clipboard file given on the command line opens the viewer instead of
+  // the resident program.
+  const std::string argument = ClipboardFileArgument(commandLine);
+  if (!argument.empty() && HasClipboardFileEnding(argument) && files.Exists(argument))
+    return RunClipFileViewer(context, argument);
+
   return RunResident(context);
 }

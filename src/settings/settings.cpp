@@ -7,6 +7,7 @@
 #include "base/file_utils.h"
 #include "base/ini.h"
 #include "base/strings.h"
+#include "settings/maker.h"
 
 namespace kelvarion {
 
@@ -310,6 +311,10 @@ std::string CTessarynApp::GetMainWindowTitle() {
 void CTessarynApp::SetMainWindowTitle(const std::string& title) {
   WriteIniString(fs_, GetProgramIniPath(), kSetup, kMainWindowTitle, title);
   mainWindowTitle_ = " " + title;
+}
+
+std::string CTessarynApp::GetUpdateHost() {
+  return ReadIniString(fs_, GetProgramIniPath(), kSetup, "UpdateHost", kMakerUpdateHost);
 }
 
 void CTessarynApp::LoadStartupSettings() {

@@ -118,6 +118,10 @@ class CTessarynApp {
   std::string GetMainWindowTitle();  // with one blank in front; outlives a cache reset
   void SetMainWindowTitle(const std::string& title);  // without the blank
   std::string GetVersionText() const { return "1.20"; }
+  // The update server the about box asks for news: "UpdateHost" (a host name,
+  // optionally with ":port"), by default ours, so that a company's mirror or
+  // a test server can stand in for it.
+  std::string GetUpdateHost();
 
   // --- Section "Find" of the user settings file: the search window's
   // history. Keys "0" to "19" in key order, each value as stored (empty for

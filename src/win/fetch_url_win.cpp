@@ -4,6 +4,8 @@
 
 #include <wininet.h>
 
+#include <memory>
+
 #include "win/handles.h"
 #include "win/text_win.h"
 
@@ -32,14 +34,25 @@ std::string LinesWithCrLf(const std::string& body) {
   return out;
 }
 
-}  // namespace
+// The limits set on the session hold for every connection and request made
+// through it.
+void SetTimeouts(HINTERNET session, DWORD milliseconds) {
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                       INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+    InternetSetOptionW(session, option, &milliseconds, sizeof(milliseconds));
+  DWORD retries = 1;
+  InternetSetOptionW(session, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof(retries));
+}
 
-int FetchUrlText(const std::string& url, std::string& text, const std::string& agent, const std::string& proxy) {
+
+int FetchOnce(const std::string& url, std::string& text, const std::string& agent, const std::string& proxy,
+              DWORD timeout) {
   const std::wstring wideProxy = Widen(proxy);
   InternetHandle session(InternetOpenW(Widen(agent).c_str(),
                                        proxy.empty() ? INTERNET_OPEN_TYPE_PRECONFIG : INTERNET_OPEN_TYPE_PROXY,
                                        proxy.empty() ? nullptr : wideProxy.c_str(), nullptr, INTERNET_FLAG_DONT_CACHE));
   if (!session) return -1;
+  SetTimeouts(session.get(), timeout);
   InternetHandle request(InternetOpenUrlW(session.get(), Widen(url).c_str(), nullptr, 0,
                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                               INTERNET_FLAG_TRANSFER_ASCII,
@@ -64,6 +77,58 @@ int FetchUrlText(const std::string& url, std::string& text, const std::string& a
   }
   text = LinesWithCrLf(body);
   return 0;
+}
+
+// One fetch on a thread of its own. The job owns itself through the
+// reference each side holds: a caller who has given up drops its reference
+// and the thread, whenever it ends, frees the job.
+struct FetchJob {
+  std::string url, agent, proxy;
+  DWORD timeout = 0;
+  int result = -1;
+  std::string text;
+  KernelHandle done;  // set once result and text are final
+  LONG references = 2;
+
+  void Release() {
+    if (InterlockedDecrement(&references) == 0) delete this;
+  }
+  static DWORD WINAPI Run(void* parameter) {
+    auto* job = static_cast<FetchJob*>(parameter);
+    job->result = FetchOnce(job->url, job->text, job->agent, job->proxy, job->timeout);
+    SetEvent(job->done.get());
+    job->Release();
+    return 0;
+  }
+};
+
+}  // namespace
+
+int FetchUrlText(const std::string& url, std::string& text, const std::string& agent, const std::string& proxy,
+                 int timeoutMilliseconds) {
+  const DWORD timeout = timeoutMilliseconds > 0 ? static_cast<DWORD>(timeoutMilliseconds) : kFetchTimeoutMilliseconds;
+  // WinINet does not keep every one of its limits (Wine's waits for an
+  // answer as long as the server keeps the connection open), so the fetch
+  // runs on a thread of its own and the caller waits a bounded time for it.
+  auto* job = new FetchJob;
+  job->url = url;
+  job->agent = agent;
+  job->proxy = proxy;
+  job->timeout = timeout;
+  job->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE thread = job->done ? CreateThread(nullptr, 0, &FetchJob::Run, job, 0, nullptr) : nullptr;
+  if (!thread) {
+    delete job;
+    return -1;
+  }
+  CloseHandle(thread);
+  int result = -1;
+  if (WaitForSingleObject(job->done.get(), 2 * timeout) == WAIT_OBJECT_0) {
+    result = job->result;
+    if (result == 0) text = std::move(job->text);
+  }
+  job->Release();
+  return result;
 }
 
 }  // namespace kelvarion

@@ -231,5 +231,76 @@ TEST(FetchUrlText, UnreachableServerGivesMinusOneWithTheTextUntouched) {
   }
 }
 
+// A server that accepts the connection and then says nothing, or sends its
+// head and then trickles a body that never ends.
+class StuckServer {
+ public:
+  explicit StuckServer(bool trickle) : trickle_(trickle) {
+    WSADATA data;
+    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof(address);
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(listener_, 8) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~StuckServer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    for (SOCKET c : clients_) closesocket(c);
+    closesocket(listener_);
+    if (started_) WSACleanup();
+  }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/news"; }
+  int port() const { return port_; }
+
+ private:
+  void Serve() {
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 100000000\r\n\r\n";
+    while (!stop_) {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(listener_, &set);
+      timeval tv = {0, 50000};
+      if (select(0, &set, nullptr, nullptr, &tv) == 1) {
+        SOCKET c = accept(listener_, nullptr, nullptr);
+        if (c != INVALID_SOCKET) {
+          clients_.push_back(c);
+          if (trickle_) send(c, head.data(), static_cast<int>(head.size()), 0);
+        }
+      }
+      if (trickle_)
+        for (SOCKET c : clients_) send(c, "x\n", 2, 0);
+    }
+  }
+  bool trickle_;
+  bool started_ = false;
+  SOCKET listener_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::vector<SOCKET> clients_;
+};
+
+TEST(FetchUrlText, AServerThatNeverFinishesIsGivenUpWithinTheTimeout) {
+  for (bool trickle : {false, true}) {
+    StuckServer server(trickle);
+    ASSERT_NE(server.port(), 0) << "the test server did not start";
+    std::string text = "keep me";
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(FetchUrlText(server.Url(), text, kAgent, "", 500), -1)
+        << (trickle ? "an endless body" : "a silent server") << " must give -1";
+    const ULONGLONG spent = GetTickCount64() - start;
+    // Twice the timeout is the limit for the whole fetch; a little more for a busy machine.
+    EXPECT_LT(spent, 2500u) << (trickle ? "an endless body" : "a silent server") << " held the fetch too long";
+    EXPECT_EQ(text, "keep me");
+  }
+}
+
 }  // namespace
 }  // namespace kelvarion

@@ -451,6 +451,20 @@ class RemoteList {
     return false;
   }
 
+  bool SetCheck(int row, bool on) {
+    RemoteBuffer remote(process_, sizeof(LVITEMW));
+    if (!remote.get()) return false;
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+    SIZE_T done = 0;
+    if (!WriteProcessMemory(process_, remote.get(), &item, sizeof item, &done)) return false;
+    DWORD_PTR ok = 0;
+    return SendMessageTimeoutW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG,
+                               2000, &ok) &&
+           ok;
+  }
+
   // A row's bounds in screen coordinates; false when the row does not exist.
   bool ItemRect(int row, RECT& rect) {
     RemoteBuffer remote(process_, sizeof(RECT));
@@ -1198,6 +1212,25 @@ int CommandWindows(const std::wstring& command, const Args& args) {
       return kFailed;
     text.resize(got);
     PrintLine(Escape(text));
+    return kOk;
+  }
+  // A row's check box in a list with check boxes: "check-state hwnd row"
+  // prints 1 or 0; "set-check hwnd row 1|0" ticks or clears it.
+  if (command == L"check-state" && pos.size() == 2) {
+    unsigned long long row = 0;
+    if (!ParseNumber(pos[1], row)) return kUsage;
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutW(hwnd, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, SMTO_ABORTIFHUNG,
+                             2000, &state))
+      return kFailed;
+    PrintLine(((state & LVIS_STATEIMAGEMASK) >> 12) == 2 ? "1" : "0");
+    return kOk;
+  }
+  if (command == L"set-check" && pos.size() == 3) {
+    unsigned long long row = 0, on = 0;
+    if (!ParseNumber(pos[1], row) || !ParseNumber(pos[2], on)) return kUsage;
+    RemoteList list(hwnd);
+    if (!list.ok() || !list.SetCheck(static_cast<int>(row), on != 0)) return kFailed;
     return kOk;
   }
   if (command == L"item-rect" && pos.size() == 2) {
