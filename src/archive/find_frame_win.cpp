@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "res/resource_ids.h"
+#include "settings/about_box_win.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
@@ -198,6 +199,7 @@ void CFind_MainFrame::OnCommand(int id, int code) {
       if (code == CBN_SELCHANGE) OnComboChoice();
       break;
     case ID_APP_EXIT: PostMessageW(Hwnd(), WM_CLOSE, 0, 0); break;
+    case ID_APP_ABOUT: ShowAboutBox(Hwnd(), context_.app); break;
     case ID_EDIT_FIND: textView_->OpenFind(Hwnd(), false); break;
     case ID_EDIT_REPLACE: textView_->OpenFind(Hwnd(), true); break;
     case ID_EDIT_REPEAT: textView_->FindNextAgain(Hwnd()); break;
