@@ -231,3 +231,17 @@ def test_a_search_with_very_many_hits_keeps_the_window_answering(program):
     assert code == 0, "every hit gets its node"
     assert int(longest_ms) < 500, f"the window answered only after {longest_ms} ms while filling"
     assert proc.poll() is None
+
+
+def test_about_command_opens_the_about_box(program):
+    # Nobody listens on port 9 of this machine: the box opens at once.
+    from conftest import write_ini_value
+    write_ini_value(program.folder / "Kelvarion.ini", "Setup", "UpdateHost", "127.0.0.1:9")
+    program.local_dir.mkdir(parents=True, exist_ok=True)
+    program.start("/F")
+    window = SearchWindow(program)
+    program.command(window.hwnd, 57664)
+    box = program.wait_window(title="关于 Kelvarion")
+    program.command(box, 1)
+    assert program.wait_gone(box)
+    program.sync(window.hwnd)
