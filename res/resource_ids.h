@@ -100,3 +100,20 @@
 #define IDC_WINDOW_LIST 1057
 #define ID_SWITCH_DESKTOP 32811
 #define ID_WINDOW_DISPLAY 32812
+// The history search window ("/F").
+#define IDR_FIND_FRAME 129     // its menu and accelerator table
+#define IDD_FIND_BAR 117       // the dialog bar
+#define IDB_FIND_SEARCH 140    // tree image 0: a search
+#define IDB_FIND_RESULT 141    // tree image 1: a found item
+#define IDC_FIND_BUTTON 1001
+#define IDC_FIND_COMBO 1009
+#define ID_EDIT_CLEAR 57632
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_FIND 57636
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_REPEAT 57640
+#define ID_EDIT_REPLACE 57641
+#define ID_EDIT_SELECT_ALL 57642
+#define ID_EDIT_UNDO 57643
+#define ID_APP_EXIT 57665

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include "app/command_line.h"
+#include "archive/archive_run.h"
+#include "archive/find_frame_win.h"
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
 #include "clip/clipboard_file_viewer_win.h"
@@ -32,11 +34,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     case Role::kConnectFolder:
       OpenConnectFolder(app, choice.argument);
       return 0;
-    case Role::kArchive:
-    case Role::kSearch:
+    case Role::kArchive: {
+      // Hidden and unattended: what could not be done stays for the next run.
+      ArchiveSettings settings;
+      settings.historyDirectory = app.GetHistoryDirectory();
+      settings.databasePath = app.GetMdbFile();
+      settings.backup = app.IsBackupEnabled();
+      settings.backupMove = app.IsBackupMove();
+      ArchiveOldHistory(files, settings, choice.argument);
+      return 0;
+    }
+    case Role::kSearch: {
+      ShellContext context{app, files, clipboard, clock, notice, instance};
+      return RunSearchWindow(context);
+    }
     case Role::kLock:
-      // These secondary roles arrive with their features; until then the
-      // process ends at once, as each of them does when its work is done.
+      // The screen lock arrives with its feature; until then the process
+      // ends at once, as it does when its work is done.
       return 0;
     case Role::kResident:
       break;

@@ -45,6 +45,9 @@ const char kLockScreenPass[] = "LockScreenPass";
 const char kEditListMenu[] = "EditListMenu";
 const char kRunListMenu[] = "RunListMenu";
 const char kOpenDirListMenu[] = "OpenDirListMenu";
+// The search window's history, in a section of its own.
+const char kFind[] = "Find";
+constexpr int kFindHistoryKeys = 20;
 // In the program settings file.
 const char kMainWindowTitle[] = "MainWindowTitle";
 
@@ -285,6 +288,18 @@ void CTessarynApp::SaveMainWindowState(const MainWindowState& state) {
   }
   entries.emplace_back(kAutoPaste, state.autoPaste ? "1" : "0");
   WriteIniStrings(fs_, GetUserIniPath(), kSetup, entries);
+}
+
+std::vector<std::string> CTessarynApp::ReadFindHistory() {
+  std::vector<std::string> values;
+  for (int i = 0; i < kFindHistoryKeys; ++i) values.push_back(ReadIniStringRaw(fs_, GetUserIniPath(), kFind, IntToString(i)));
+  return values;
+}
+
+void CTessarynApp::WriteFindHistory(const std::vector<std::string>& entries) {
+  IniEntries lines;
+  for (std::size_t i = 0; i < entries.size(); ++i) lines.emplace_back(IntToString(static_cast<int>(i)), entries[i]);
+  WriteIniStrings(fs_, GetUserIniPath(), kFind, lines);
 }
 
 std::string CTessarynApp::GetMainWindowTitle() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
@@ -121,6 +122,12 @@ class CTessarynApp {
   // optionally with ":port"), by default ours, so that a company's mirror or
   // a test server can stand in for it.
   std::string GetUpdateHost();
+
+  // --- Section "Find" of the user settings file: the search window's
+  // history. Keys "0" to "19" in key order, each value as stored (empty for
+  // a missing key); and entries written under keys "0", "1", ... in one write.
+  std::vector<std::string> ReadFindHistory();
+  void WriteFindHistory(const std::vector<std::string>& entries);
 
   // Forgets every cached value except the exe path and the main window
   // title, so that settings changed in the file take effect on the next read.

@@ -33,6 +33,13 @@
 //       or "--vk CODE down|up" for one transition, or "--text T" to type T
 //   list-rows HWND [--column N]     every row of a list view, one a line
 //   wait-rows HWND COUNT [--at-least] [--timeout S]   waits for that row count; prints it
+//   tree-items HWND [--top]         every item of a tree view, depth first: handle, depth, text
+//       (only the top-level items with --top)
+//   answer-times HWND TREE COUNT [--timeout S]   sends WM_NULL to HWND again and again until the
+//       tree view TREE holds COUNT items; prints the longest wait for an answer in ms, the
+//       number of answers and the seconds it took. Exit 1 when COUNT is not reached in time
+//   combo-items HWND                every entry of a combo box's list, in list order
+//   edit-text HWND                  a control's whole text (WM_GETTEXT with its full length)
 //   item-rect HWND ROW              a list view row's bounds on the screen: left top right bottom
 //   shell-restarted HWND ID         what a restart of the shell does to a program's tray icon: the
 //       icon (window HWND, id ID) is gone, and the window gets "TaskbarCreated" (sent; returns once
@@ -77,6 +84,7 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -485,6 +493,64 @@ class RemoteList {
 
  private:
   HWND list_;
+  HANDLE process_ = nullptr;
+};
+
+// Texts of a tree view in another process, through a buffer in its memory.
+class RemoteTree {
+ public:
+  explicit RemoteTree(HWND tree) : tree_(tree) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tree, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                           FALSE, pid);
+  }
+  ~RemoteTree() {
+    if (process_) CloseHandle(process_);
+  }
+  RemoteTree(const RemoteTree&) = delete;
+  RemoteTree& operator=(const RemoteTree&) = delete;
+  bool ok() const { return process_ != nullptr; }
+
+  HTREEITEM Next(HTREEITEM item, WPARAM how) const {
+    DWORD_PTR next = 0;
+    if (!SendMessageTimeoutW(tree_, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item), SMTO_ABORTIFHUNG, 2000,
+                             &next))
+      return nullptr;
+    return reinterpret_cast<HTREEITEM>(next);
+  }
+
+  bool Text(HTREEITEM item, std::wstring& text) {
+    constexpr SIZE_T chars = 1024;
+    RemoteBuffer remote(process_, sizeof(TVITEMW) + chars * sizeof(wchar_t));
+    if (!remote.get()) return false;
+    TVITEMW request{};
+    request.mask = TVIF_TEXT | TVIF_HANDLE;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<wchar_t*>(remote.get() + sizeof(TVITEMW));
+    request.cchTextMax = static_cast<int>(chars);
+    SIZE_T done = 0;
+    const wchar_t zero = 0;
+    if (!WriteProcessMemory(process_, remote.get(), &request, sizeof request, &done) ||
+        !WriteProcessMemory(process_, request.pszText, &zero, sizeof zero, &done))
+      return false;
+    DWORD_PTR ok = 0;
+    if (!SendMessageTimeoutW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG, 2000,
+                             &ok) ||
+        !ok)
+      return false;
+    // The control may point pszText at a buffer of its own.
+    TVITEMW answer{};
+    if (!ReadProcessMemory(process_, remote.get(), &answer, sizeof answer, &done)) return false;
+    std::wstring buffer(chars, L'\0');
+    if (!ReadProcessMemory(process_, answer.pszText, buffer.data(), chars * sizeof(wchar_t), &done)) return false;
+    buffer.resize(wcsnlen(buffer.c_str(), chars));
+    text = buffer;
+    return true;
+  }
+
+ private:
+  HWND tree_;
   HANDLE process_ = nullptr;
 };
 
@@ -1088,6 +1154,92 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     });
     PrintLine(std::to_string(count));
     return ok ? kOk : kFailed;
+  }
+  if (command == L"tree-items" && pos.size() == 1) {
+    RemoteTree tree(hwnd);
+    if (!tree.ok()) return kFailed;
+    std::string out;
+    // Depth first, with a stack of the items whose next siblings are still to come.
+    std::vector<HTREEITEM> path;
+    HTREEITEM item = tree.Next(nullptr, TVGN_ROOT);
+    while (item) {
+      std::wstring text;
+      if (!tree.Text(item, text)) return kFailed;
+      out += Utf8(std::to_wstring(reinterpret_cast<UINT_PTR>(item)) + L"\t" + std::to_wstring(path.size()) + L"\t" +
+                  Escape(text)) +
+             "\n";
+      HTREEITEM child = args.Has(L"--top") ? nullptr : tree.Next(item, TVGN_CHILD);
+      if (child) {
+        path.push_back(item);
+        item = child;
+        continue;
+      }
+      HTREEITEM next = tree.Next(item, TVGN_NEXT);
+      while (!next && !path.empty()) {
+        next = tree.Next(path.back(), TVGN_NEXT);
+        path.pop_back();
+      }
+      item = next;
+    }
+    Print(out);
+    return kOk;
+  }
+  if (command == L"answer-times" && pos.size() == 3) {
+    HWND tree = nullptr;
+    unsigned long long wanted = 0;
+    if (!ParseHandle(pos[1], tree) || !ParseNumber(pos[2], wanted)) return kUsage;
+    const double start = NowMs(), limit = args.Timeout(60) * 1000;
+    double longest = 0;
+    long long answers = 0;
+    bool reached = false;
+    while (NowMs() - start < limit) {
+      const double before = NowMs();
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result)) return kFailed;
+      longest = std::max(longest, NowMs() - before);
+      ++answers;
+      DWORD_PTR count = 0;
+      if (!SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 15000, &count)) return kFailed;
+      if (count >= wanted) {
+        reached = true;
+        break;
+      }
+      Sleep(1);
+    }
+    PrintLine(std::to_string(static_cast<long long>(longest)) + " " + std::to_string(answers) + " " +
+              std::to_string((NowMs() - start) / 1000));
+    return reached ? kOk : kFailed;
+  }
+  if (command == L"combo-items" && pos.size() == 1) {
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(hwnd, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) ||
+        static_cast<LRESULT>(count) == CB_ERR)
+      return kFailed;
+    std::string out;
+    for (DWORD_PTR i = 0; i < count; ++i) {
+      wchar_t buffer[1024] = {};
+      DWORD_PTR length = 0;
+      // CB_GETLBTEXT is marshalled across processes like WM_GETTEXT.
+      if (!SendMessageTimeoutW(hwnd, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                               &length) ||
+          static_cast<LRESULT>(length) == CB_ERR)
+        return kFailed;
+      out += Utf8(Escape(buffer)) + "\n";
+    }
+    Print(out);
+    return kOk;
+  }
+  if (command == L"edit-text" && pos.size() == 1) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return kFailed;
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             2000, &got))
+      return kFailed;
+    text.resize(got);
+    PrintLine(Escape(text));
+    return kOk;
   }
   // A row's check box in a list with check boxes: "check-state hwnd row"
   // prints 1 or 0; "set-check hwnd row 1|0" ticks or clears it.
