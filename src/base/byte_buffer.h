@@ -41,6 +41,7 @@ class CByteBuffer {
 
   int GetLength() const { return length_; }
   int GetCapacity() const { return capacity_; }
+  UserNotice* GetNotice() const { return notice_; }
   std::uint8_t* GetData() { return data_; }
   const std::uint8_t* GetData() const { return data_; }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace kelvarion::test {
@@ -20,6 +21,24 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
     ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+  }
+}
+
+// For conditions no message announces (pixels reaching the screen): the
+// same, looking again at least every intervalMs.
+inline bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000, DWORD intervalMs = 20) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, intervalMs)),
+                              QS_ALLINPUT);
   }
 }
 
