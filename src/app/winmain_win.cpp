@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
+#include "desktop/lock_screen_win.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
 #include "settings/settings.h"
@@ -31,9 +32,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     case Role::kConnectFolder:
       OpenConnectFolder(app, choice.argument);
       return 0;
+    case Role::kLock: {
+      ShellContext context{app, files, clipboard, clock, notice, instance};
+      LockScreenMain(context);
+      return 0;
+    }
     case Role::kArchive:
     case Role::kSearch:
-    case Role::kLock:
       // These secondary roles arrive with their features; until then the
       // process ends at once, as each of them does when its work is done.
       return 0;
