@@ -56,11 +56,9 @@ void SaveLockBackground(ShellContext& context) {
   if (written != 0) context.files.Remove(path);
 }
 
-// Every other visible window of this thread (the hint, the password dialog,
-// their message boxes) goes back over the lock windows, bottom one first so
-// that their order stays: a lock window started after them, as the partner
-// that replaced one, would otherwise cover them where they wait for the user.
-void RaisePopupsOverLock(HWND lockWindow) {
+// Every other visible window of this thread: the hint, the password dialog,
+// their message boxes.
+std::vector<HWND> LockPopups(HWND lockWindow) {
   std::vector<HWND> popups;
   struct Collect {
     static BOOL CALLBACK Add(HWND hwnd, LPARAM param) {
@@ -71,6 +69,14 @@ void RaisePopupsOverLock(HWND lockWindow) {
   };
   std::pair<HWND, std::vector<HWND>*> param{lockWindow, &popups};
   EnumThreadWindows(GetCurrentThreadId(), Collect::Add, reinterpret_cast<LPARAM>(&param));
+  return popups;
+}
+
+// The popups go back over the lock windows, bottom one first so that their
+// order stays: a lock window started after them, as the partner that
+// replaced one, would otherwise cover them where they wait for the user.
+void RaisePopupsOverLock(HWND lockWindow) {
+  const std::vector<HWND> popups = LockPopups(lockWindow);
   for (auto it = popups.rbegin(); it != popups.rend(); ++it)
     SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -134,6 +140,10 @@ void CLockScreenDlg::CheckLockPartner() {
 void CLockScreenDlg::EndLock() {
   ending_ = true;
   KillTimer(Hwnd(), kLockTimerId);
+  // Nothing of the lock stays on the unlocked screen: a hint or message box
+  // still open here (the partner was unlocked meanwhile) closes too, and the
+  // modal loop it runs returns to end this window.
+  for (HWND popup : LockPopups(Hwnd())) PostMessageW(popup, WM_CLOSE, 0, 0);
   EndDialog(IDCANCEL);
 }
 

@@ -352,3 +352,33 @@ def test_unlock_from_the_guard_with_a_password_set(locker):
     p.command(dialog, 1)
     assert p.wait_gone(guard) and p.wait_gone(main), "the lock did not end"
     assert p.setting("LockScreenPass") == digest("Secret")
+
+
+def test_the_paste_menu_entry_starts_the_lock(locker):
+    p = locker
+    p.start()
+    frame = p.main_window()
+    p.sync(frame)
+    p.send_keys("ctrl+f1")
+    menu = p.wait_window(cls="#32768", timeout=10)
+    p.send_keys("i", "l")  # "内置命令(&I)", "锁定屏幕(&L)"
+    assert p.wait_gone(menu)
+    main = p.wait_window(title=LOCK_MAIN, timeout=30)
+    guard = p.wait_window(title=LOCK_GUARD, timeout=30)
+    dismiss(p, message_box(p, NO_PASSWORD_HINT))
+    # The resident program goes on beside the lock in processes of its own.
+    assert pid(p, main) != pid(p, frame) and pid(p, guard) != pid(p, frame)
+    assert p.sync(frame) is None
+
+
+def test_unlock_at_the_guard_closes_the_hint_still_open(locker):
+    p = locker
+    main, guard = start_lock(p, hint=False)
+    box = message_box(p, NO_PASSWORD_HINT)
+    pids = [pid(p, main), pid(p, guard)]
+    dialog = open_password_dialog(p, guard)
+    p.command(dialog, 1)  # the empty password, right while none is set
+    assert p.wait_gone(guard) and p.wait_gone(main), "the lock did not end"
+    assert p.wait_gone(box), "the hint stayed on the unlocked screen"
+    for process in pids:
+        assert p.driver("wait-exit", process, "--timeout", 15, timeout=45)[0] == 0, f"process {process} did not end"
