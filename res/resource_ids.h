@@ -20,6 +20,14 @@
 #define IDD_FORMAT_ICON 106
 #define IDD_MEMO 107
 
+// Screen lock: the lock window and its password dialog.
+#define IDD_LOCK_SCREEN 111
+#define IDD_LOCK_PASSWORD 113
+#define IDC_LOCK_PASSWORD 1000
+#define IDC_LOCK_NEW_PASSWORD 1011
+#define IDC_LOCK_NEW_PASSWORD_AGAIN 1016
+#define IDC_LOCK_CHANGE_PASSWORD 1033
+
 // Controls of the icon and memo dialogs.
 #define IDC_FORMAT_TEXT 1000
 #define IDC_MEMO_EDIT 1000

@@ -8,6 +8,7 @@
 #include "app/connect_folder_win.h"
 #include "app/resident_win.h"
 #include "clip/clipboard_file_viewer_win.h"
+#include "desktop/lock_screen_win.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_ports.h"
 #include "settings/settings.h"
@@ -48,10 +49,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       ShellContext context{app, files, clipboard, clock, notice, instance};
       return RunSearchWindow(context);
     }
-    case Role::kLock:
-      // The screen lock arrives with its feature; until then the process
-      // ends at once, as it does when its work is done.
+    case Role::kLock: {
+      ShellContext context{app, files, clipboard, clock, notice, instance};
+      LockScreenMain(context);
       return 0;
+    }
     case Role::kResident:
       break;
   }

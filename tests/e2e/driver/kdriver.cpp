@@ -21,9 +21,13 @@
 //   is-visible HWND                 prints 1 or 0; exit 0 when visible, 1 when not
 //   window-text HWND
 //   set-window-text HWND TEXT       WM_SETTEXT, as a program filling a box would
-//   is-enabled HWND                 prints 1 or 0
-//   dlg-item HWND ID                the handle of a dialog's control
+//   dlg-item HWND ID                the handle of a dialog's control (also: control HWND ID)
 //   foreground HWND                 brings the window to the front
+//   is-topmost HWND                 prints 1 or 0 (WS_EX_TOPMOST); exit 0 when topmost
+//   control HWND ID                 a dialog's control by its id (GetDlgItem)
+//   is-enabled HWND                 prints 1 or 0; exit 0 when the window takes input
+//   pid HWND                        the id of the process that owns the window
+//   kill HWND                       ends the window's process (TerminateProcess) and waits for its end
 //   get-foreground                  the current foreground window
 //   cursor [X Y]                    moves the mouse cursor there; prints where it is
 //   click X Y [--right] [--double]  SendInput: moves the mouse there and clicks (left unless
@@ -62,6 +66,7 @@
 //       for the time given, prints a line for every process with that
 //       executable name that appears: pid, parent pid, command line; with
 //       --until it ends, after one more look, as soon as FILE exists
+//   wait-exit PID [--timeout S]     waits for the process to end (exit 0 also when it is gone already)
 //   run-line LINE [--timeout S]     starts the command line exactly as given and waits
 //       for it to end; prints its exit code. Exit 1 (the process ended by force) when
 //       it is still running after the timeout
@@ -1110,17 +1115,38 @@ int CommandWindows(const std::wstring& command, const Args& args) {
                ? kOk
                : kFailed;
   }
-  if (command == L"is-enabled" && pos.size() == 1) {
-    PrintLine(std::string(IsWindowEnabled(hwnd) ? "1" : "0"));
-    return kOk;
+  if (command == L"is-topmost" && pos.size() == 1) {
+    const bool topmost = (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    PrintLine(topmost ? "1" : "0");
+    return topmost ? kOk : kFailed;
   }
-  if (command == L"dlg-item" && pos.size() == 2) {
+  if ((command == L"control" || command == L"dlg-item") && pos.size() == 2) {
     unsigned long long id = 0;
     if (!ParseNumber(pos[1], id)) return kUsage;
     HWND item = GetDlgItem(hwnd, static_cast<int>(id));
     if (!item) return kFailed;
     PrintLine(HandleText(item));
     return kOk;
+  }
+  if (command == L"is-enabled" && pos.size() == 1) {
+    const bool enabled = IsWindowEnabled(hwnd) != FALSE;
+    PrintLine(enabled ? "1" : "0");
+    return enabled ? kOk : kFailed;
+  }
+  if ((command == L"pid" || command == L"kill") && pos.size() == 1) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (!pid) return kFailed;
+    if (command == L"pid") {
+      PrintLine(std::to_string(pid));
+      return kOk;
+    }
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!process) return kFailed;
+    const bool ended = TerminateProcess(process, 9) &&
+                       WaitForSingleObject(process, static_cast<DWORD>(args.Timeout(10) * 1000)) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended ? kOk : kFailed;
   }
   if (command == L"foreground" && pos.size() == 1) return BringToFront(hwnd, args.Timeout(5)) ? kOk : kFailed;
   if (command == L"list-rows" && pos.size() == 1) {
@@ -1489,6 +1515,15 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"watch-processes") {
     if (args.positional.size() != 1) return kUsage;
     return WatchProcesses(args.positional[0], args.Timeout(30), args.Option(L"--until"));
+  }
+  if (command == L"wait-exit" && args.positional.size() == 1) {
+    unsigned long long pid = 0;
+    if (!ParseNumber(args.positional[0], pid)) return kUsage;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return kOk;
+    const bool ended = WaitForSingleObject(process, static_cast<DWORD>(args.Timeout() * 1000)) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended ? kOk : kFailed;
   }
   if (command == L"run-line") {
     if (args.positional.size() != 1) return kUsage;
