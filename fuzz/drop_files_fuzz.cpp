@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/history_text.h"
 #include "clip/capture.h"
 #include "fuzz_check.h"
 #include "platform/memory/memory_clipboard.h"
@@ -54,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   const bool wide = input.ConsumeBool();
   const std::size_t cut = input.ConsumeIntegralInRange<std::size_t>(0, 3);
-  std::vector<std::string> paths;
+  std::vector<std::string> paths;  // narrow lists
+  std::vector<std::u16string> widePaths;
   std::vector<std::uint8_t> block(kHeaderBytes);
   Put32(block, 0, kHeaderBytes);
   Put32(block, 16, wide ? 1 : 0);
@@ -63,7 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     path = path.substr(0, path.find('\0'));
     if (path.empty()) continue;
     if (wide) {
-      // Wide names come back as their code page 936 form.
       const std::u16string units = Cp936ToUtf16(path);
       if (units.empty() || units.find(u'\0') != std::u16string::npos) continue;
       for (char16_t unit : units) {
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         block.push_back(static_cast<std::uint8_t>(unit >> 8));
       }
       block.insert(block.end(), 2, 0);
-      path = Utf16ToCp936(units);
+      widePaths.push_back(units);
     } else {
       block.insert(block.end(), path.begin(), path.end());
       block.push_back(0);
@@ -83,14 +84,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // path's terminator loses that path.
   const std::size_t unit = wide ? 2 : 1;
   std::vector<std::string> expected = paths;
+  std::vector<std::u16string> expectedWide = widePaths;
   if (cut >= 2 && !paths.empty()) {
     block.resize(block.size() - 2 * unit);
     expected.pop_back();
+    if (wide) expectedWide.pop_back();
   } else if (cut == 1) {
     block.resize(block.size() - unit);
   }
+  // The paths joined by CR LF, kept as a history text is: wide names whole.
   std::string joined;
-  for (const std::string& path : expected) joined += (joined.empty() ? "" : "\r\n") + path;
+  if (wide) {
+    std::u16string units;
+    for (const std::u16string& path : expectedWide) units += (units.empty() ? u"" : u"\r\n") + path;
+    if (!units.empty()) joined = MakeHistoryText(units);
+  } else {
+    for (const std::string& path : expected) joined += (joined.empty() ? "" : "\r\n") + path;
+    if (!joined.empty()) joined = MakeHistoryTextFrom936(std::move(joined));
+  }
 
   std::string text;
   const int r = ReadList(block, text);

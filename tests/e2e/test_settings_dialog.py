@@ -195,15 +195,17 @@ def test_after_ok_the_new_hot_key_opens_the_paste_menu_and_capture_goes_on(progr
     program.set_text("设置之前")
     wait_for(lambda: "设置之前" in program.history_rows(), timeout=15, what="the first capture")
     dialog = SettingsDialog(program, frame)
-    dialog.modifiers(alt=True)
+    # Ctrl+Shift, not Alt: under Wine an Alt hot key pressed over the frame did
+    # not always bring up the paste menu, though it was registered.
+    dialog.modifiers(ctrl=True, shift=True)
     program.send(dialog.item(HOT_KEY), CB_SETCURSEL, 1)
     assert dialog.text(HOT_KEY) == "F2", "the list holds F1 to F12 in order"
     dialog.ok()
     program.sync(frame)  # the frame has registered the hot key again
-    assert (program.setting("HotKeyFlags"), program.setting("HotKey")) == ("1", "113")
+    assert (program.setting("HotKeyFlags"), program.setting("HotKey")) == ("6", "113")
 
     program.foreground(frame)
-    program.send_keys("alt+f2")
+    program.send_keys("ctrl+shift+f2")
     menu = program.wait_window(cls=MENU_CLASS, timeout=10)
     program.send_keys("esc")
     assert program.wait_gone(menu)
