@@ -382,7 +382,7 @@ class Driver:
         """SendInput of chords ("ctrl+f1", "esc"), ("--vk", "0x11", "down") or ("--text", "...")."""
         self.must("send-keys", *keys)
 
-    def foreground(self, hwnd, timeout=5):
+    def foreground(self, hwnd, timeout=15):  # a loaded machine switches slowly
         self.must("foreground", hwnd, "--timeout", timeout)
 
     def get_foreground(self):
