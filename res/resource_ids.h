@@ -20,6 +20,14 @@
 #define IDD_FORMAT_ICON 106
 #define IDD_MEMO 107
 
+// Screen captures: the region selection over a frozen picture of the screen
+// and the cursors of the selection and of the window pick (its hand while
+// picking, the arrow it ends with).
+#define IDD_REGION_SELECT 110
+#define IDCUR_CROSSHAIR 142
+#define IDCUR_PICK 143
+#define IDCUR_PICK_END 152
+
 // Screen lock: the lock window and its password dialog.
 #define IDD_LOCK_SCREEN 111
 #define IDD_LOCK_PASSWORD 113

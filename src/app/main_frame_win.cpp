@@ -74,6 +74,11 @@ LRESULT CMainFrame::OnCreate() {
   if (!toolBar_.Create(Hwnd(), context_.instance)) return -1;
   view_ = std::make_unique<CTessarynView>(context_, formats_, clipboardSource_);
   if (!view_->CreateView(Hwnd())) return -1;
+  toolBar_.SetPickedHandler([this](const RECT& rect) {
+    CaptureSaveContext save = MakeCaptureSaveContext();
+    CaptureRectToHistory(Hwnd(), rect, save);
+  });
+  view_->SetCancelPick([this] { return toolBar_.CancelPick(); });
   return 0;
 }
 
@@ -242,6 +247,12 @@ bool CMainFrame::OnCommand(UINT id) {
       if (view_) {
         CaptureSaveContext save = MakeCaptureSaveContext();
         CaptureWholeScreen(Hwnd(), save);
+      }
+      return true;
+    case ID_CAPTURE_REGION:
+      if (view_) {
+        CaptureSaveContext save = MakeCaptureSaveContext();
+        CaptureRegion(Hwnd(), context_.instance, save);
       }
       return true;
   }

@@ -5,10 +5,27 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+
+#include "win/window.h"
+
 namespace kelvarion {
 
-class CPickToolBar {
+// Draws the pick frame on a window, or takes it away: the frame inverts, so
+// the same call does both.
+void HighlightWindowFrame(HWND window);
+
+// The window pick: pressing the left button on the pick button starts it, the
+// window under the mouse carries the frame while the mouse moves, and
+// releasing the button over a window picks that window's outer rectangle.
+// The program's own windows are never picked.
+class CPickToolBar : private SubclassedControl {
  public:
+  // Called with the picked window's rectangle (screen coordinates) once its
+  // frame is gone again.
+  using PickedHandler = std::function<void(const RECT& rect)>;
+  ~CPickToolBar() override;
+
   // A flat toolbar along the top of parent, from the bitmap strip of the
   // resources; false when it cannot be made.
   bool Create(HWND parent, HINSTANCE instance);
@@ -22,8 +39,26 @@ class CPickToolBar {
   // command's string after its "\n"); false for any other notice.
   bool OnNotify(NMHDR* header);
 
+  void SetPickedHandler(PickedHandler handler) { picked_ = std::move(handler); }
+  bool IsPicking() const { return picking_; }
+  // Ends a pick without picking anything; false when no pick was running.
+  bool CancelPick();
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
  private:
+  void StartPick();
+  void TrackPick(POINT client);
+  // Ends the pick; with pick, the highlighted window (if any) is captured.
+  void EndPick(bool pick);
+
   HWND bar_ = nullptr;
+  PickedHandler picked_;
+  bool picking_ = false;
+  HWND highlighted_ = nullptr;
+  HCURSOR pickCursor_ = nullptr;
+  HCURSOR endCursor_ = nullptr;
   HINSTANCE instance_ = nullptr;
   wchar_t tip_[80] = {};
 };

@@ -15,4 +15,9 @@ void CaptureRectToHistory(HWND mainWindow, const RECT& rect, CaptureSaveContext&
 // The whole primary screen.
 void CaptureWholeScreen(HWND mainWindow, CaptureSaveContext& save);
 
+// A rectangle the user drags over a frozen picture of the screen, cut from
+// that picture. The main window is out of the way meanwhile and back after
+// the save; a click without a drag, or Escape, saves nothing.
+void CaptureRegion(HWND mainWindow, HINSTANCE instance, CaptureSaveContext& save);
+
 }  // namespace kelvarion

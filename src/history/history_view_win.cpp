@@ -439,7 +439,7 @@ void CTessarynView::OnKeyDown(WPARAM key) {
   const HWND frame = GetParent(Hwnd());
   switch (key) {
     case VK_ESCAPE:
-      if (IsWindowVisible(frame)) ShowWindow(frame, SW_HIDE);
+      if (IsWindowVisible(frame) && !(cancelPick_ && cancelPick_())) ShowWindow(frame, SW_HIDE);
       break;
     case VK_DELETE: OnCommand(ID_EDIT_DELETE_ROW); break;
     case 'C':

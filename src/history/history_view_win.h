@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,10 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   // cannot be restored).
   void RestoreHistoryItem(int index);
   int GetFirstSelectedRow() const;
+
+  // Escape in the list first asks this to end a running window pick; only
+  // when it answers false (no pick) does Escape hide the main window.
+  void SetCancelPick(std::function<bool()> cancelPick) { cancelPick_ = std::move(cancelPick); }
 
   void CaptureClipboardText();
   void CaptureAllFormats();
@@ -105,6 +110,7 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   bool removalPosted_ = false;  // unreadable rows wait for kRemoveUnreadableRows
   bool countStale_ = false;     // the hidden list has not been told the row count
   int rowsAddedUnseen_ = 0;     // rows put on top since, by which the selection moves
+  std::function<bool()> cancelPick_;
 };
 
 }  // namespace kelvarion

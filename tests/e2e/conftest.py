@@ -341,6 +341,15 @@ class Driver:
         """(left, top, right, bottom) of a list view row on the screen."""
         return tuple(int(v) for v in self.must("item-rect", hwnd, row).split())
 
+    def button_rect(self, toolbar, command_id):
+        """(left, top, right, bottom) of a toolbar button on the screen."""
+        return tuple(int(v) for v in self.must("button-rect", toolbar, command_id).split())
+
+    def mouse(self, action, x, y):
+        """A real mouse move to (x, y), then a left button "down" or "up" (or
+        nothing, for "move")."""
+        self.must("mouse", action, x, y)
+
     def tree(self, hwnd):
         """[(handle, parent, class, text, visible)] of every descendant."""
         out = self.must("tree", hwnd)

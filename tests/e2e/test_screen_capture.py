@@ -117,3 +117,138 @@ def test_the_format_setting_is_read_upper_cased_and_unknown_ones_become_bmp(prog
     program.command(frame, ID_CAPTURE_SCREEN)
     program.wait_rows(program.history_list(), 1)
     assert program.history_rows()[0].endswith("." + used.lower())
+
+
+ID_CAPTURE_REGION = 32789
+ID_PICK_WINDOW = 32786
+
+
+def wait_pattern_on_screen():
+    """Waits until the X screen shows the pattern window's four colours."""
+    def shown():
+        raw = subprocess.run(["import", "-window", "root", "-crop", f"{WIDTH}x{HEIGHT}+{LEFT}+{TOP}", "-depth", "8",
+                              "rgb:-"], capture_output=True).stdout
+        if len(raw) != WIDTH * HEIGHT * 3:
+            return False
+        return all(tuple(raw[(y * WIDTH + x) * 3:(y * WIDTH + x) * 3 + 3]) == pattern_color(x, y)
+                   for x, y in [(5, 5), (WIDTH - 5, 5), (5, HEIGHT - 5), (WIDTH - 5, HEIGHT - 5)])
+    wait_for(shown, what="the pattern window on the screen")
+
+
+def assert_capture_is_pattern(program, name, left, top, width, height):
+    """The capture is a BMP of that size whose pixels are the pattern's at
+    that place of the screen."""
+    data = (program.history_dir / name).read_bytes()
+    got_width, got_height, pixel = bmp_pixels(data)
+    assert (got_width, got_height) == (width, height)
+    wrong = [(x, y) for y in range(height) for x in range(width)
+             if pixel(x, y) != pattern_color(left + x - LEFT, top + y - TOP)]
+    assert not wrong, f"{len(wrong)} pixels differ from the pattern, the first at {wrong[0]}"
+
+
+def open_region_window(program, frame):
+    program.command(frame, ID_CAPTURE_REGION)
+    region = program.wait_window(cls="#32770")
+    assert program.wait_visible(region)
+    assert program.rect(region) == (0, 0, 1280, 800), "the selection covers the whole screen"
+    return region
+
+
+def test_a_dragged_region_is_cut_from_the_frozen_screen_in_either_direction(program):
+    program.start()
+    frame = program.main_window()
+    list_view = program.history_list()
+    show_pattern(program)
+    wait_pattern_on_screen()
+    # Inside the pattern window, across all four colours.
+    a, b = (LEFT + 10, TOP + 12), (LEFT + 95, TOP + 61)
+    for rows, (start, end) in enumerate([(a, b), (b, a)], start=1):
+        region = open_region_window(program, frame)
+        assert not program.is_visible(frame), "the main window steps aside while the region is chosen"
+        program.mouse("down", *start)
+        program.mouse("move", (start[0] + end[0]) // 2, (start[1] + end[1]) // 2)
+        program.mouse("move", *end)
+        if rows == 1:
+            program.screenshot("region-rubber-band")
+        program.mouse("up", *end)
+        program.wait_rows(list_view, rows)
+        assert program.wait_gone(region)
+        name = program.history_rows()[0]
+        assert name.endswith(".bmp") and program.history_rows(column=3)[0] == "4"
+        assert_capture_is_pattern(program, name, a[0], a[1], b[0] - a[0], b[1] - a[1])
+        assert program.wait_visible(frame), "the main window is back after the capture"
+    assert len(program.history_files()) == 2
+
+
+@pytest.mark.parametrize("how", ["click", "escape"])
+def test_a_region_window_closed_without_a_drag_saves_nothing(program, how):
+    program.start()
+    frame = program.main_window()
+    list_view = program.history_list()
+    region = open_region_window(program, frame)
+    if how == "click":
+        program.click(400, 300)
+    else:
+        program.foreground(region)
+        program.send_keys("esc")
+    assert program.wait_gone(region)
+    assert program.wait_visible(frame), "the main window comes back"
+    program.sync(frame)
+    assert program.list_rows(list_view) == [] and program.history_files() == []
+
+
+def pick_button(program, frame):
+    toolbar = program.find_child(frame, cls="ToolbarWindow32", timeout=5)
+    assert toolbar, "the main window has its toolbar"
+    left, top, right, bottom = program.button_rect(toolbar, ID_PICK_WINDOW)
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def test_a_picked_window_is_saved_with_exactly_its_rectangle(program):
+    program.start()
+    frame = program.main_window()
+    list_view = program.history_list()
+    pattern = show_pattern(program)
+    wait_pattern_on_screen()
+    button = pick_button(program, frame)
+    program.mouse("down", *button)
+    program.mouse("move", LEFT + 20, TOP + 20)
+    program.mouse("move", LEFT + WIDTH // 2, TOP + HEIGHT // 2)
+    program.screenshot("pick-frame")
+    program.mouse("up", LEFT + WIDTH // 2, TOP + HEIGHT // 2)
+    program.wait_rows(list_view, 1)
+    # The frame is gone before the copy: the pixels are the pattern's, every one.
+    assert_capture_is_pattern(program, program.history_rows()[0], LEFT, TOP, WIDTH, HEIGHT)
+    assert program.wait_visible(frame)
+    pattern.kill()
+
+
+def test_a_pick_over_our_own_windows_or_cancelled_with_escape_saves_nothing(program):
+    program.start()
+    frame = program.main_window()
+    list_view = program.history_list()
+    show_pattern(program)
+    wait_pattern_on_screen()
+    button = pick_button(program, frame)
+    left, top, right, bottom = program.rect(list_view)
+    # Over the pattern, then back over the main window's list and released there.
+    program.mouse("down", *button)
+    program.mouse("move", LEFT + 30, TOP + 30)
+    program.mouse("move", (left + right) // 2, (top + bottom) // 2)
+    program.mouse("up", (left + right) // 2, (top + bottom) // 2)
+    program.sync(frame)
+    assert program.list_rows(list_view) == [] and program.history_files() == []
+    # Escape in the list ends the pick: released over the pattern, nothing is
+    # saved, and the main window stays.
+    program.foreground(frame)
+    program.mouse("down", *button)
+    program.mouse("move", LEFT + 30, TOP + 30)
+    program.send_keys("esc")
+    program.sync(frame)
+    program.mouse("up", LEFT + 30, TOP + 30)
+    program.sync(frame)
+    assert program.list_rows(list_view) == [] and program.history_files() == []
+    assert program.is_visible(frame), "Escape ended the pick instead of hiding the main window"
+    # Without a pick, Escape hides it.
+    program.send_keys("esc")
+    assert program.wait_visible(frame, visible=False)

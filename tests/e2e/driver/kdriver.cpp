@@ -32,6 +32,8 @@
 //   cursor [X Y]                    moves the mouse cursor there; prints where it is
 //   click X Y [--right] [--double]  SendInput: moves the mouse there and clicks (left unless
 //       --right; twice with --double)
+//   mouse down|move|up X Y          SendInput: moves the mouse there, then presses or releases
+//       the left button (nothing more for move); a drag is a down, moves and an up
 //   send-keys KEYS...               SendInput; each KEYS is a chord such as
 //       ctrl+f1, alt+f4, esc, ctrl+shift+v, a, 0x41 (pressed and released),
 //       or "--vk CODE down|up" for one transition, or "--text T" to type T
@@ -45,6 +47,7 @@
 //   combo-items HWND                every entry of a combo box's list, in list order
 //   edit-text HWND                  a control's whole text (WM_GETTEXT with its full length)
 //   item-rect HWND ROW              a list view row's bounds on the screen: left top right bottom
+//   button-rect HWND ID             a toolbar button's bounds on the screen, by its command id
 //   shell-restarted HWND ID         what a restart of the shell does to a program's tray icon: the
 //       icon (window HWND, id ID) is gone, and the window gets "TaskbarCreated" (sent; returns once
 //       it was handled)
@@ -260,10 +263,8 @@ bool BringToFront(HWND hwnd, double seconds) {
 // A click as the mouse driver would report it: an absolute move, then the
 // button down and up (twice for a double click). False when the cursor did
 // not end up there or the input was refused.
-bool Click(int x, int y, bool right, bool twice) {
+INPUT AbsoluteMove(int x, int y) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  if (x < 0 || y < 0 || x >= width || y >= height) return false;
-  std::vector<INPUT> inputs;
   INPUT move{};
   move.type = INPUT_MOUSE;
   // Normalised to 0..65535 over the primary screen; the half pixel keeps the
@@ -271,7 +272,26 @@ bool Click(int x, int y, bool right, bool twice) {
   move.mi.dx = static_cast<LONG>((x * 65536LL + 32768) / width);
   move.mi.dy = static_cast<LONG>((y * 65536LL + 32768) / height);
   move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs.push_back(move);
+  return move;
+}
+
+bool OnScreen(int x, int y) {
+  return x >= 0 && y >= 0 && x < GetSystemMetrics(SM_CXSCREEN) && y < GetSystemMetrics(SM_CYSCREEN);
+}
+
+// Sends the inputs and prints where the cursor is; false when it did not end
+// up at (x, y) or the input was refused.
+bool SendMouse(std::vector<INPUT>& inputs, int x, int y) {
+  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) return false;
+  POINT p{};
+  GetCursorPos(&p);
+  PrintLine(std::to_string(p.x) + " " + std::to_string(p.y));
+  return p.x == x && p.y == y;
+}
+
+bool Click(int x, int y, bool right, bool twice) {
+  if (!OnScreen(x, y)) return false;
+  std::vector<INPUT> inputs{AbsoluteMove(x, y)};
   for (int i = 0; i < (twice ? 2 : 1); ++i) {
     INPUT button{};
     button.type = INPUT_MOUSE;
@@ -280,11 +300,21 @@ bool Click(int x, int y, bool right, bool twice) {
     button.mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     inputs.push_back(button);
   }
-  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) return false;
-  POINT p{};
-  GetCursorPos(&p);
-  PrintLine(std::to_string(p.x) + " " + std::to_string(p.y));
-  return p.x == x && p.y == y;
+  return SendMouse(inputs, x, y);
+}
+
+// One step of a drag: the move, then the left button's transition (none for
+// a plain move).
+bool MouseStep(int x, int y, DWORD buttonFlag) {
+  if (!OnScreen(x, y)) return false;
+  std::vector<INPUT> inputs{AbsoluteMove(x, y)};
+  if (buttonFlag) {
+    INPUT button{};
+    button.type = INPUT_MOUSE;
+    button.mi.dwFlags = buttonFlag;
+    inputs.push_back(button);
+  }
+  return SendMouse(inputs, x, y);
 }
 
 // ---------------------------------------------------------------- keys
@@ -492,6 +522,24 @@ class RemoteList {
         !ok)
       return false;
     if (!ReadProcessMemory(process_, remote.get(), &rect, sizeof rect, &done)) return false;
+    MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return true;
+  }
+
+  // The same for a toolbar's button (the window is then a toolbar).
+  bool ButtonRect(int command, RECT& rect) {
+    DWORD_PTR index = 0;
+    if (!SendMessageTimeoutW(list_, TB_COMMANDTOINDEX, command, 0, SMTO_ABORTIFHUNG, 2000, &index) ||
+        static_cast<LONG_PTR>(index) < 0)
+      return false;
+    RemoteBuffer remote(process_, sizeof(RECT));
+    if (!remote.get()) return false;
+    DWORD_PTR ok = 0;
+    SIZE_T done = 0;
+    if (!SendMessageTimeoutW(list_, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG,
+                             2000, &ok) ||
+        !ok || !ReadProcessMemory(process_, remote.get(), &rect, sizeof rect, &done))
+      return false;
     MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return true;
   }
@@ -1013,6 +1061,13 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     return Click(static_cast<int>(x), static_cast<int>(y), args.Has(L"--right"), args.Has(L"--double")) ? kOk
                                                                                                          : kFailed;
   }
+  if (command == L"mouse") {
+    unsigned long long x = 0, y = 0;
+    if (pos.size() != 3 || !ParseNumber(pos[1], x) || !ParseNumber(pos[2], y)) return kUsage;
+    const DWORD flag = pos[0] == L"down" ? MOUSEEVENTF_LEFTDOWN : pos[0] == L"up" ? MOUSEEVENTF_LEFTUP : 0;
+    if (!flag && pos[0] != L"move") return kUsage;
+    return MouseStep(static_cast<int>(x), static_cast<int>(y), flag) ? kOk : kFailed;
+  }
   if (!hasHandle) return kUsage;
 
   if (command == L"wait-gone" && pos.size() == 1)
@@ -1286,12 +1341,14 @@ int CommandWindows(const std::wstring& command, const Args& args) {
     if (!list.ok() || !list.SetCheck(static_cast<int>(row), on != 0)) return kFailed;
     return kOk;
   }
-  if (command == L"item-rect" && pos.size() == 2) {
+  if ((command == L"item-rect" || command == L"button-rect") && pos.size() == 2) {
     unsigned long long row = 0;
     if (!ParseNumber(pos[1], row)) return kUsage;
     RemoteList list(hwnd);
     RECT r{};
-    if (!list.ok() || !list.ItemRect(static_cast<int>(row), r)) return kFailed;
+    const bool found = command == L"item-rect" ? list.ItemRect(static_cast<int>(row), r)
+                                               : list.ButtonRect(static_cast<int>(row), r);
+    if (!list.ok() || !found) return kFailed;
     PrintLine(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
               std::to_string(r.bottom));
     return kOk;
