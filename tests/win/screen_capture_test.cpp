@@ -8,6 +8,7 @@
 #include "base/bytes.h"
 #include "desktop/capture_image.h"
 #include "pattern_window.h"
+#include "res/resource_ids.h"
 
 namespace kelvarion {
 namespace {
@@ -107,6 +108,34 @@ TEST(ScreenCapture, NoMemoryForTheImageFailsToldAndLeavesTheBufferAsItWas) {
   EXPECT_EQ(notice.texts, "Out of Memory.|") << "the buffer's notice tells the user";
   EXPECT_EQ(buffer.GetLength(), 3);
   EXPECT_EQ(std::memcmp(buffer.GetData(), "abc", 3), 0);
+}
+
+// The cursors of the region selection and the window pick, as Kelvarion.exe
+// holds them: 32 x 32 with the hot spot where the cursor points.
+TEST(ScreenCapture, TheCaptureCursorsPointWithTheirHotSpots) {
+  wchar_t path[MAX_PATH] = {};
+  std::wstring exe(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"Kelvarion.exe";
+  HMODULE program = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(program) << "Kelvarion.exe must be built beside the tests";
+  const struct {
+    int id;
+    DWORD x, y;
+  } cursors[] = {{IDCUR_CROSSHAIR, 15, 16}, {IDCUR_PICK, 12, 1}, {IDCUR_PICK_END, 2, 4}};
+  for (const auto& expected : cursors) {
+    SCOPED_TRACE(expected.id);
+    HCURSOR cursor = static_cast<HCURSOR>(LoadImageW(program, MAKEINTRESOURCEW(expected.id), IMAGE_CURSOR, 32, 32, 0));
+    ASSERT_TRUE(cursor);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(cursor, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, expected.x);
+    EXPECT_EQ(info.yHotspot, expected.y);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DestroyCursor(cursor);
+  }
+  FreeLibrary(program);
 }
 
 }  // namespace
