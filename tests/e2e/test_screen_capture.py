@@ -135,6 +135,17 @@ def wait_pattern_on_screen():
     wait_for(shown, what="the pattern window on the screen")
 
 
+def start_with_pattern(program):
+    """Kelvarion started with the pattern window on the screen: the main
+    window, its list and the pattern's process."""
+    program.start()
+    frame = program.main_window()
+    list_view = program.history_list()
+    pattern = show_pattern(program)
+    wait_pattern_on_screen()
+    return frame, list_view, pattern
+
+
 def assert_capture_is_pattern(program, name, left, top, width, height):
     """The capture is a BMP of that size whose pixels are the pattern's at
     that place of the screen."""
@@ -155,11 +166,7 @@ def open_region_window(program, frame):
 
 
 def test_a_dragged_region_is_cut_from_the_frozen_screen_in_either_direction(program):
-    program.start()
-    frame = program.main_window()
-    list_view = program.history_list()
-    show_pattern(program)
-    wait_pattern_on_screen()
+    frame, list_view, _ = start_with_pattern(program)
     # Inside the pattern window, across all four colours.
     a, b = (LEFT + 10, TOP + 12), (LEFT + 95, TOP + 61)
     for rows, (start, end) in enumerate([(a, b), (b, a)], start=1):
@@ -205,11 +212,7 @@ def pick_button(program, frame):
 
 
 def test_a_picked_window_is_saved_with_exactly_its_rectangle(program):
-    program.start()
-    frame = program.main_window()
-    list_view = program.history_list()
-    pattern = show_pattern(program)
-    wait_pattern_on_screen()
+    frame, list_view, pattern = start_with_pattern(program)
     button = pick_button(program, frame)
     program.mouse("down", *button)
     program.mouse("move", LEFT + 20, TOP + 20)
@@ -224,11 +227,7 @@ def test_a_picked_window_is_saved_with_exactly_its_rectangle(program):
 
 
 def test_a_pick_over_our_own_windows_or_cancelled_with_escape_saves_nothing(program):
-    program.start()
-    frame = program.main_window()
-    list_view = program.history_list()
-    show_pattern(program)
-    wait_pattern_on_screen()
+    frame, list_view, _ = start_with_pattern(program)
     button = pick_button(program, frame)
     left, top, right, bottom = program.rect(list_view)
     # Over the pattern, then back over the main window's list and released there.
