@@ -67,3 +67,32 @@ def test_a_file_another_program_saved_with_the_mark_lists_and_restores(program):
     text = program.get_format(1)
     assert text is not None and MARK not in text, "TEXT holds code page 936 bytes, not the file's UTF-8"
     assert text.startswith("记事本保存的 UTF-8 ".encode("gbk")), text
+
+
+def test_a_copied_text_outside_code_page_936_is_found_whole_in_the_archive(program):
+    from conftest import WM_CLOSE
+    from test_search_window import SearchWindow
+
+    program.start()
+    main = program.main_window()
+    program.set_text(MIXED)
+    program.wait_rows(program.history_list(), 1)
+    program.post(main, WM_CLOSE)
+    program.wait_gone(main)
+    # Named as if copied years ago: the next start moves it into the archive.
+    [name] = program.history_files(".spt")
+    old = program.history_dir / "2020010112000000.spt"
+    (program.history_dir / name).rename(old)
+    program.start()
+    main = program.main_window()
+    database = program.local_dir / "tessaryn.mdb"
+    wait_for(lambda: not old.exists() and database.exists(), timeout=30, what="the archive to take the old text")
+    program.post(main, WM_CLOSE)
+    program.wait_gone(main)
+
+    program.start("/F")
+    window = SearchWindow(program)
+    window.type_search("你好")
+    node, hits = window.wait_search("你好", 1)
+    assert [t for _, t in hits] == [MIXED], "the hit's label is the whole text"
+    assert window.select(hits[0][0]) == MIXED, "the text pane shows it exactly as it was copied"

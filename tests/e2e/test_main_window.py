@@ -125,3 +125,21 @@ def test_a_logoff_saves_the_placement_and_the_format_list(program):
     assert icons["KEPT FORMAT"] == f"{icon_file},5"
     assert icons["BITMAP,DIB,MAX"].endswith(",4"), "the built-in entries went missing"
     assert proc.poll() is None, "the session, not the program, ends the process"
+
+
+def test_texts_copied_while_hidden_are_all_listed_when_the_window_comes_back(program):
+    program.start()
+    frame = program.main_window()
+    program.wait_visible(frame)
+    program.post(frame, WM_SYSCOMMAND, SC_MINIMIZE)
+    program.wait_visible(frame, visible=False)
+    texts = ["第一条", "second", "第三条"]
+    for i, text in enumerate(texts, start=1):
+        program.set_text(text)
+        wait_for(lambda: len(program.history_files(".spt")) == i, what=f"history file {i}")
+    assert not program.is_visible(frame)
+    second = program.start()
+    wait_for(lambda: second.poll() is not None, timeout=20, what="the second start to end")
+    program.wait_visible(frame)
+    program.sync(frame)
+    assert program.history_rows() == texts[::-1], "every text, newest first"
