@@ -14,14 +14,6 @@ CRegionSelectDlg::CRegionSelectDlg(HINSTANCE instance)
   if (!cursor_) cursor_ = LoadCursorW(nullptr, IDC_CROSS);
 }
 
-CRegionSelectDlg::~CRegionSelectDlg() {
-  if (picture_) {
-    SelectObject(picture_, oldBitmap_);
-    DeleteDC(picture_);
-  }
-  if (pictureBitmap_) DeleteObject(pictureBitmap_);
-}
-
 INT_PTR CRegionSelectDlg::Run(HWND parent) {
   // The picture is taken before the window exists, so the window is not in it.
   if (!FreezeScreen()) return -1;
@@ -34,13 +26,13 @@ bool CRegionSelectDlg::FreezeScreen() {
   HDC screen = GetDC(nullptr);
   if (!screen) return false;
   displayBits_ = GetDeviceCaps(screen, BITSPIXEL);
-  picture_ = CreateCompatibleDC(screen);
-  pictureBitmap_ = picture_ ? CreateCompatibleBitmap(screen, width_, height_) : nullptr;
+  picture_.reset(CreateCompatibleDC(screen));
+  pictureBitmap_.reset(picture_ ? CreateCompatibleBitmap(screen, width_, height_) : nullptr);
   bool copied = false;
   if (pictureBitmap_) {
-    oldBitmap_ = SelectObject(picture_, pictureBitmap_);
-    copied = oldBitmap_ && oldBitmap_ != HGDI_ERROR &&
-             BitBlt(picture_, 0, 0, width_, height_, screen, 0, 0, SRCCOPY) != FALSE;
+    const HGDIOBJ old = SelectObject(picture_.get(), pictureBitmap_.get());
+    copied = old && old != HGDI_ERROR &&
+             BitBlt(picture_.get(), 0, 0, width_, height_, screen, 0, 0, SRCCOPY) != FALSE;
   }
   ReleaseDC(nullptr, screen);
   return copied;
@@ -48,7 +40,7 @@ bool CRegionSelectDlg::FreezeScreen() {
 
 int CRegionSelectDlg::CopySelection(CByteBuffer& image) const {
   if (!picture_) return kCaptureNoMemoryDc;
-  return CopyDcToCaptureImage(picture_, selection_, displayBits_, image);
+  return CopyDcToCaptureImage(picture_.get(), selection_, displayBits_, image);
 }
 
 BOOL CRegionSelectDlg::OnInitDialog() {
@@ -72,7 +64,7 @@ INT_PTR CRegionSelectDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // The frozen picture, with the rubber band over it while dragging.
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(Hwnd(), &paint);
-      BitBlt(dc, 0, 0, width_, height_, picture_, 0, 0, SRCCOPY);
+      BitBlt(dc, 0, 0, width_, height_, picture_.get(), 0, 0, SRCCOPY);
       if (buttonDown_ && !IsRectEmpty(&selection_)) DrawFocusRect(dc, &selection_);
       EndPaint(Hwnd(), &paint);
       return TRUE;

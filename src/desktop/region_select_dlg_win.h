@@ -15,7 +15,6 @@ namespace kelvarion {
 class CRegionSelectDlg : public Dialog {
  public:
   explicit CRegionSelectDlg(HINSTANCE instance);
-  ~CRegionSelectDlg() override;
 
   // IDOK when the mouse button went up after a press (the selection may
   // still be empty), IDCANCEL on Escape, -1 when the screen could not be
@@ -39,9 +38,9 @@ class CRegionSelectDlg : public Dialog {
 
   HINSTANCE instance_;
   HCURSOR cursor_;
-  HDC picture_ = nullptr;
-  HBITMAP pictureBitmap_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
+  // The bitmap outlives the device context it is selected into.
+  GdiObject<HBITMAP> pictureBitmap_;
+  MemoryDcHandle picture_;
   int width_ = 0;
   int height_ = 0;
   int displayBits_ = 0;

@@ -5,17 +5,24 @@
 
 namespace kelvarion {
 
+namespace {
+// The common end of the captures: a copy that failed (copied != 0) is told
+// and saves nothing.
+void SaveCopiedImage(int copied, CByteBuffer& image, CaptureSaveContext& save) {
+  if (copied != 0)
+    save.notice.Show(kScreenCopyFailedMessage, save.caption, NoticeIcon::kStop);
+  else
+    SaveCaptureToHistory(save, image);
+}
+}  // namespace
+
 void CaptureRectToHistory(HWND mainWindow, const RECT& rect, CaptureSaveContext& save) {
   const bool hidden = mainWindow && IsWindowVisible(mainWindow);
   if (hidden) ShowWindow(mainWindow, SW_HIDE);
   CByteBuffer image(0, &save.notice);
   const int copied = CaptureScreenRect(image, rect);
   if (hidden) ShowWindow(mainWindow, SW_SHOW);
-  if (copied != 0) {
-    save.notice.Show(kScreenCopyFailedMessage, save.caption, NoticeIcon::kStop);
-    return;
-  }
-  SaveCaptureToHistory(save, image);
+  SaveCopiedImage(copied, image, save);
 }
 
 void CaptureWholeScreen(HWND mainWindow, CaptureSaveContext& save) {
@@ -28,15 +35,11 @@ void CaptureRegion(HWND mainWindow, HINSTANCE instance, CaptureSaveContext& save
   if (hidden) ShowWindow(mainWindow, SW_HIDE);
   CRegionSelectDlg selection(instance);
   const INT_PTR result = selection.Run(mainWindow);
-  if (result == -1) {
-    save.notice.Show(kScreenCopyFailedMessage, save.caption, NoticeIcon::kStop);
-  } else if (result == IDOK && selection.HasSelection()) {
-    CByteBuffer image(0, &save.notice);
-    if (selection.CopySelection(image) == 0)
-      SaveCaptureToHistory(save, image);
-    else
-      save.notice.Show(kScreenCopyFailedMessage, save.caption, NoticeIcon::kStop);
-  }
+  CByteBuffer image(0, &save.notice);
+  if (result == -1)
+    SaveCopiedImage(kCaptureNoScreenDc, image, save);
+  else if (result == IDOK && selection.HasSelection())
+    SaveCopiedImage(selection.CopySelection(image), image, save);
   if (hidden) ShowWindow(mainWindow, SW_SHOW);
 }
 

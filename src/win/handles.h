@@ -67,6 +67,7 @@ inline void FreeMenu(HMENU h) noexcept { DestroyMenu(h); }
 inline void FreeIcon(HICON h) noexcept { DestroyIcon(h); }
 inline void FreeGlobal(HGLOBAL h) noexcept { GlobalFree(h); }
 inline void FreeKey(HKEY h) noexcept { RegCloseKey(h); }
+inline void FreeMemoryDc(HDC h) noexcept { DeleteDC(h); }
 template <typename T>
 void FreeGdiObject(T h) noexcept {
   DeleteObject(h);
@@ -94,6 +95,8 @@ using MenuHandle = UniqueHandle<handle_traits::NullIsEmpty<HMENU, handle_traits:
 using IconHandle = UniqueHandle<handle_traits::NullIsEmpty<HICON, handle_traits::FreeIcon>>;
 using GlobalHandle = UniqueHandle<handle_traits::NullIsEmpty<HGLOBAL, handle_traits::FreeGlobal>>;
 using KeyHandle = UniqueHandle<handle_traits::NullIsEmpty<HKEY, handle_traits::FreeKey>>;
+// Only for device contexts made with CreateCompatibleDC (GetDC's go back with ReleaseDC).
+using MemoryDcHandle = UniqueHandle<handle_traits::NullIsEmpty<HDC, handle_traits::FreeMemoryDc>>;
 using KernelHandle = UniqueHandle<handle_traits::Kernel>;
 using ImageListHandle = UniqueHandle<handle_traits::NullIsEmpty<_IMAGELIST*, handle_traits::FreeImageList>>;
 using InternetHandle = UniqueHandle<handle_traits::NullIsEmpty<void*, handle_traits::FreeInternet>>;
