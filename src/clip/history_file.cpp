@@ -59,6 +59,18 @@ std::string FoldCut(std::string_view text) {
   return row;
 }
 
+// Where a history file is filled before it is renamed into place: a small
+// folder of its own inside the history folder, so that making the temporary
+// file never has to look through a folder of many thousand names (a file
+// system that matches names without regard to case does that for every new
+// name). Beside the history files when that folder cannot be made.
+std::string TemporaryPath(FileSystem& files, const std::string& historyDirectory, const std::string& name) {
+  const std::string folder = historyDirectory + kTemporaryFolder;
+  if (!files.IsDirectory(folder)) files.MakeDirectory(folder);
+  const std::string file = "~" + name + ".tmp";
+  return files.IsDirectory(folder) ? folder + "\\" + file : historyDirectory + file;
+}
+
 }  // namespace
 
 HistoryKind GetHistoryKind(const std::string& fileName) {
@@ -116,7 +128,7 @@ std::string WriteNewHistoryFile(FileSystem& files, const std::string& historyDir
   std::string name = NewHistoryName(stamps, now, kind);
   if (name.empty()) return std::string();
   CreateDirectoryPath(files, historyDirectory);
-  const std::string temporary = historyDirectory + "~" + name + ".tmp";
+  const std::string temporary = TemporaryPath(files, historyDirectory, name);
   if (!write(temporary)) {
     files.Remove(temporary);
     return std::string();
@@ -134,28 +146,6 @@ std::string WriteNewHistoryFile(FileSystem& files, const std::string& historyDir
   }
   files.Remove(temporary);
   return std::string();
-}
-
-bool WriteHistoryFile(FileSystem& files, const std::string& historyDirectory, const std::string& name,
-                      const std::function<bool(const std::string& path)>& write) {
-  if (name.empty()) return false;
-  CreateDirectoryPath(files, historyDirectory);
-  const std::string temporary = historyDirectory + "~" + name + ".tmp";
-  if (!write(temporary)) {
-    files.Remove(temporary);
-    return false;
-  }
-  if (!files.Rename(temporary, historyDirectory + name)) {
-    files.Remove(temporary);
-    return false;
-  }
-  return true;
-}
-
-bool WriteHistoryText(FileSystem& files, const std::string& historyDirectory, const std::string& name,
-                      const std::string& text) {
-  return WriteHistoryFile(files, historyDirectory, name,
-                          [&](const std::string& path) { return WriteTextFile(files, path, text) == 0; });
 }
 
 std::string MakeCutOffStamp(const ClockReading& now, int autoLoadDays) {

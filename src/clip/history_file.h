@@ -19,6 +19,9 @@ namespace kelvarion {
 enum class HistoryKind { kNone, kText, kBmp, kGif, kJpg, kClipboardFile };
 
 inline constexpr std::size_t kHistoryNameLength = 20;
+// The folder inside the history folder where new history files are filled
+// before they are renamed into place; its name is no history file name.
+inline constexpr char kTemporaryFolder[] = "~tmp";
 
 // Exactly 20 characters ending in ".spt", ".bmp", ".gif", ".jpg" or ".cbf"
 // (byte for byte: upper-case endings do not count); kNone otherwise.
@@ -50,24 +53,15 @@ std::string NewHistoryName(const CHistoryStamps& stamps, const ClockReading& now
 
 // Writes a new history file of that kind, stamped at now or the next free
 // hundredth, so that nobody ever sees it half-written: write fills a
-// temporary file beside it, which is then renamed into place. The rename
-// never replaces a file: a history file that appeared from outside under
-// that name meanwhile stays as it is, and the next free stamp is taken.
+// temporary file in kTemporaryFolder (beside it when that folder cannot be
+// made), which is then renamed into place. The rename never replaces a
+// file: a history file that appeared from outside under that name meanwhile
+// stays as it is, and the next free stamp is taken.
 // Returns the name (now known to stamps), or empty when nothing was written
 // (and nothing is left behind).
 std::string WriteNewHistoryFile(FileSystem& files, const std::string& historyDirectory, CHistoryStamps& stamps,
                                 const ClockReading& now, HistoryKind kind,
                                 const std::function<bool(const std::string& path)>& write);
-
-// Writes a history file so that nobody ever sees it half-written: write
-// fills a temporary file beside it whose name is no history file name, which
-// is then renamed into place. False (and nothing left behind) when the name
-// is empty, the write fails or the rename does.
-bool WriteHistoryFile(FileSystem& files, const std::string& historyDirectory, const std::string& name,
-                      const std::function<bool(const std::string& path)>& write);
-// The same with the bytes of a text.
-bool WriteHistoryText(FileSystem& files, const std::string& historyDirectory, const std::string& name,
-                      const std::string& text);
 
 // The oldest stamp still shown at start-up: now minus autoLoadDays days, as a
 // 16-digit time stamp (with now's milliseconds). Older files go to the archive.

@@ -144,9 +144,14 @@ class CaptureTest : public ::testing::Test {
     std::sort(history.begin(), history.end());
     return history;
   }
+  // The files in the history folder and in its temporary folder, which
+  // itself is no entry.
   std::vector<std::string> AllEntries() {
-    std::vector<std::string> names;
+    std::vector<std::string> names, temporary;
     HostFileSystem().ListDirectory(historyDirectory(), names);
+    names.erase(std::remove(names.begin(), names.end(), std::string(kTemporaryFolder)), names.end());
+    HostFileSystem().ListDirectory(historyDirectory() + kTemporaryFolder, temporary);
+    for (const std::string& name : temporary) names.push_back(std::string(kTemporaryFolder) + "\\" + name);
     return names;
   }
   std::string FileBytes(const std::string& name) { return ReadBytes(historyDirectory() + name); }
@@ -392,11 +397,27 @@ TEST_F(CaptureTest, HistoryFilesAreWrittenUnderATemporaryNameFirst) {
   clock_.reading.seconds += 1;
   ASSERT_EQ(CaptureAll(), CaptureResult::kSaved);
   ASSERT_FALSE(files_.writtenPaths.empty());
+  // Filled in the small folder of their own, so that a new name is looked
+  // up among a few rather than among every history file.
   for (const std::string& path : files_.writtenPaths) {
     std::string name = path.substr(path.rfind('\\') + 1);
     EXPECT_EQ(GetHistoryKind(name), HistoryKind::kNone) << "written directly under a history file name: " << path;
+    EXPECT_EQ(path.rfind(historyDirectory() + kTemporaryFolder + "\\", 0), 0u) << path;
   }
   EXPECT_EQ(AllEntries().size(), 2u) << "no temporary file may stay behind";
+}
+
+TEST_F(CaptureTest, APlainFileInTheWayOfTheTemporaryFolderStillLetsTheTextBeSaved) {
+  CreateDirectoryPath(HostFileSystem(), historyDirectory());
+  WriteBytes(historyDirectory() + kTemporaryFolder, "a file of the user's");
+  SetText("text");
+  ASSERT_EQ(Capture(), CaptureResult::kSaved);
+  ASSERT_EQ(sink_.rows.size(), 1u);
+  EXPECT_EQ(FileBytes(sink_.rows[0].fileName), "text");
+  EXPECT_EQ(FileBytes(kTemporaryFolder), "a file of the user's");
+  std::vector<std::string> names;
+  HostFileSystem().ListDirectory(historyDirectory(), names);
+  EXPECT_EQ(names.size(), 2u) << "no temporary file stays behind";
 }
 
 TEST_F(CaptureTest, UnwritableDirectoryGivesNoRowAndLeavesTheLastText) {

@@ -85,6 +85,12 @@ std::unique_ptr<File> MemoryFileSystem::Open(const std::string& path, OpenMode m
   return nullptr;
 }
 
+std::vector<std::string> MemoryFileSystem::FilePaths() const {
+  std::vector<std::string> paths;
+  for (const auto& file : files_) paths.push_back(file.first);
+  return paths;
+}
+
 bool MemoryFileSystem::Exists(const std::string& path) {
   return files_.count(path) != 0 || directories_.count(Strip(path)) != 0;
 }

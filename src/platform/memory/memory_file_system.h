@@ -20,6 +20,8 @@ class MemoryFileSystem : public FileSystem {
   // The file's bytes; empty when there is no such file.
   std::string GetFile(const std::string& path) const;
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
+  // The paths of every file, in any directory, in sorted order.
+  std::vector<std::string> FilePaths() const;
   int WriteOpenCount() const { return writeOpens_; }
   int ReadOpenCount() const { return readOpens_; }
 
