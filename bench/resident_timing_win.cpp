@@ -4,7 +4,8 @@
 //   resident_timing.exe capture EXE [--small N] [--large N]
 //       starts EXE (a fresh installation), then copies N texts of 1 KB and N
 //       texts of 1 MB; for each, the time from CloseClipboard to the new ".spt"
-//       in the history folder and to the new row in the list view
+//       in the history folder and to the new row in the list view, first with
+//       the main window on the screen, then with it in the notification area
 //   resident_timing.exe startup EXE ROWS [--runs N] [--empty KIB]
 //       starts EXE over a history folder already holding ROWS files, N times:
 //       the time from CreateProcess to the main window showing ROWS rows, and
@@ -339,7 +340,21 @@ int RunCapture(const std::wstring& exe, int smallRuns, int largeRuns) {
     Print("(CloseClipboard itself)", close);
     return true;
   };
+  // First with the main window on the screen, then minimised to the
+  // notification area, where it spends the day.
+  std::printf("-- the main window on the screen\n");
   bool ok = series("1 KB", 1024, smallRuns) && series("1 MB", 1024 * 1024, largeRuns);
+  if (ok) {
+    PostMessageW(program.frame, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    const long long start = Ticks();
+    while (IsWindowVisible(program.frame) && Ms(start, Ticks()) < 10000) Sleep(1);
+    ok = !IsWindowVisible(program.frame);
+    if (!ok) std::printf("the main window did not go to the notification area\n");
+  }
+  if (ok) {
+    std::printf("-- the main window hidden in the notification area\n");
+    ok = series("1 KB", 1024, smallRuns) && series("1 MB", 1024 * 1024, largeRuns);
+  }
   Stop(program);
   DestroyWindow(owner);
   return ok ? 0 : 1;

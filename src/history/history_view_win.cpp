@@ -32,6 +32,16 @@ const Column kColumns[] = {{"粘贴板", 2000}, {"文件名", 0}, {"标图文件
 // Posted to the list when a row's file turned out unreadable: the row is
 // found while the list draws, and goes once that is over.
 constexpr UINT kRemoveUnreadableRows = WM_APP + 1;
+constexpr UINT kCatchUpCount = WM_APP + 2;
+
+// Messages after which the list must hold every row: whatever draws it, asks
+// it (this program, or another one reading its rows), or works on it from
+// the keyboard or the mouse.
+bool NeedsTheCount(UINT msg) {
+  return (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100) || msg == WM_PAINT || msg == WM_SHOWWINDOW ||
+         (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg > WM_MOUSEMOVE && msg <= WM_MOUSELAST) ||
+         msg == WM_VSCROLL || msg == WM_HSCROLL || msg == WM_CONTEXTMENU;
+}
 
 }  // namespace
 
@@ -83,13 +93,8 @@ void CTessarynView::RefreshCount() {
   // The window spends the day hidden in the notification area, and telling
   // the list its new count is most of what a capture costs: a hidden list
   // learns it when it is next drawn or asked anything.
-  if (!IsWindowVisible(Hwnd())) {
-    countStale_ = true;
-    return;
-  }
-  countStale_ = false;
-  ListView_SetItemCountEx(Hwnd(), rows_.GetCount(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-  InvalidateRect(Hwnd(), nullptr, FALSE);
+  countStale_ = true;
+  if (IsWindowVisible(Hwnd())) CatchUpCount();
 }
 
 void CTessarynView::CatchUpCount() {
@@ -159,24 +164,16 @@ int CTessarynView::AddHistoryRow(const std::string& text, const std::string& fil
   row.SetIconFile(iconFile);
   row.iconIndex = iconIndex;
   row.type = type;
-  if (!IsWindowVisible(Hwnd())) {
-    // Nothing is asked of the hidden list: the count and the selection catch
-    // up together when it is next drawn or asked (CatchUpCount).
-    rows_.AddAtTop(std::move(row));
-    ResolvedRow(0);
-    ++rowsAddedUnseen_;
-    countStale_ = true;
-    return 0;
-  }
-  const int selected = GetFirstSelectedRow();
+  // Telling the list its new count redraws its scroll bar, which can take
+  // longer than saving the item did. The hidden list learns it when it is
+  // next drawn or asked; one on the screen right after this message, once
+  // the clipboard change has gone on along the viewer chain. The selection
+  // catches up with the count (CatchUpCount).
   rows_.AddAtTop(std::move(row));
   ResolvedRow(0);
-  RefreshCount();
-  // Rows keep their selection as the list grows at the top.
-  if (selected >= 0) {
-    ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemState(Hwnd(), selected + 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  }
+  ++rowsAddedUnseen_;
+  countStale_ = true;
+  if (IsWindowVisible(Hwnd()) && !catchUpPosted_) catchUpPosted_ = PostMessageW(Hwnd(), kCatchUpCount, 0, 0) != FALSE;
   return 0;
 }
 
@@ -485,10 +482,7 @@ void CTessarynView::OnDropFiles(HDROP drop) {
 }
 
 LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Whoever draws or asks the list (this program, or another one reading its
-  // rows) sees every row there is.
-  if (countStale_ && ((msg >= LVM_FIRST && msg < LVM_FIRST + 0x100) || msg == WM_PAINT || msg == WM_SHOWWINDOW))
-    CatchUpCount();
+  if (countStale_ && NeedsTheCount(msg)) CatchUpCount();
   switch (msg) {
     case WM_KEYDOWN:
       OnKeyDown(wParam);
@@ -500,6 +494,10 @@ LRESULT CTessarynView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kRemoveUnreadableRows:
       RemoveUnreadableRows();
+      return 0;
+    case kCatchUpCount:
+      catchUpPosted_ = false;
+      CatchUpCount();
       return 0;
   }
   return DefaultProc(msg, wParam, lParam);

@@ -108,7 +108,8 @@ class CTessarynView : public SubclassedControl, public HistorySink {
   std::string screenSaveType_;
   std::wstring displayText_;  // the text handed to the list for the row being drawn
   bool removalPosted_ = false;  // unreadable rows wait for kRemoveUnreadableRows
-  bool countStale_ = false;     // the hidden list has not been told the row count
+  bool countStale_ = false;     // the list has not been told the row count
+  bool catchUpPosted_ = false;  // kCatchUpCount is on its way
   int rowsAddedUnseen_ = 0;     // rows put on top since, by which the selection moves
   std::function<bool()> cancelPick_;
 };

@@ -143,3 +143,23 @@ def test_texts_copied_while_hidden_are_all_listed_when_the_window_comes_back(pro
     program.wait_visible(frame)
     program.sync(frame)
     assert program.history_rows() == texts[::-1], "every text, newest first"
+
+
+def test_a_text_copied_while_the_window_is_open_goes_on_top_and_the_selected_row_stays_selected(program):
+    program.history_dir.mkdir(parents=True, exist_ok=True)
+    for name in ("2099010112000000.spt", "2099010112000001.spt"):
+        (program.history_dir / name).write_bytes(name.encode())
+    program.start()
+    frame = program.main_window()
+    lst = program.history_list()
+    program.wait_rows(lst, 2)
+    wait_for(lambda: program.is_visible(frame), what="the main window to show")
+    program.foreground(frame)
+    program.send_keys("home")
+    wait_for(lambda: selected_row(program, lst) == 0, timeout=10, what="Home to select the top row")
+    for count, text in ((3, "新的一条"), (4, "and another")):
+        program.set_text(text)
+        wait_for(lambda: len(program.history_files(".spt")) == count, what=f"history file {count}")
+        wait_for(lambda: len(program.history_rows()) == count, what=f"row {count}")
+    assert program.history_rows() == ["and another", "新的一条", "2099010112000001.spt", "2099010112000000.spt"]
+    assert selected_row(program, lst) == 2, "the selection moves down with its row"
