@@ -273,15 +273,18 @@ bool JpegFile::Load(FileSystem& fs, const std::string& path) {
 bool JpegFile::Save(FileSystem& fs, const std::string& path, const CDib* dib, bool color, int quality) {
   if (!dib) dib = image_.get();
   if (!dib || dib->IsEmpty()) return false;
+  // Plain 24- and 32-bit pictures (a screen capture is one) are read as they
+  // are; any other is made 24-bit first.
   CDib widened;
   const CDib* work = dib;
-  if (dib->BitCount() != 24) {
+  DibLayout layout;
+  if (!dib->GetLayout(layout) || layout.compression != kBiRgb || (layout.bitCount != 24 && layout.bitCount != 32)) {
     widened = *dib;
     if (!widened.ChangeBitCount(24)) return false;
     work = &widened;
+    if (!work->GetLayout(layout)) return false;
   }
-  DibLayout layout;
-  if (!work->GetLayout(layout)) return false;
+  const std::size_t step = static_cast<std::size_t>(layout.bitCount) / 8;
   const int width = work->Width(), height = work->Height();
   // Rows packed, turned top-down and swapped to R, G, B in one pass.
   std::vector<std::uint8_t> rgb;
@@ -294,7 +297,7 @@ bool JpegFile::Save(FileSystem& fs, const std::string& path, const CDib* dib, bo
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* src = work->Bits() + static_cast<std::size_t>(height - 1 - y) * layout.rowSize;
     std::uint8_t* dst = &rgb[static_cast<std::size_t>(y) * width * 3];
-    for (int x = 0; x < width; ++x, src += 3, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+    for (int x = 0; x < width; ++x, src += step, dst += 3) dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
   }
   return JPEGWrite(fs, path, rgb.data(), width, height, color, quality);
 }
