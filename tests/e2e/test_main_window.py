@@ -28,7 +28,9 @@ def selected_row(program, lst):
     return int(out) if code == 0 else None
 
 
-def test_alt_f4_leaves_the_window_open(program):
+def start_with_the_top_row_selected(program):
+    """Two rows, each file's text its own name, the window in front with the
+    top row selected by Home; gives the frame and the list."""
     program.history_dir.mkdir(parents=True, exist_ok=True)
     for name in ("2099010112000000.spt", "2099010112000001.spt"):
         (program.history_dir / name).write_bytes(name.encode())
@@ -40,6 +42,11 @@ def test_alt_f4_leaves_the_window_open(program):
     program.foreground(frame)
     program.send_keys("home")
     wait_for(lambda: selected_row(program, lst) == 0, timeout=10, what="Home to select the top row")
+    return frame, lst
+
+
+def test_alt_f4_leaves_the_window_open(program):
+    frame, lst = start_with_the_top_row_selected(program)
     # Keys are handled in the order they came, and the close that Alt+F4 posts
     # is handled before the next key: once End, sent after it, has moved the
     # selection, Alt+F4 has had every effect it was going to have.
@@ -146,17 +153,7 @@ def test_texts_copied_while_hidden_are_all_listed_when_the_window_comes_back(pro
 
 
 def test_a_text_copied_while_the_window_is_open_goes_on_top_and_the_selected_row_stays_selected(program):
-    program.history_dir.mkdir(parents=True, exist_ok=True)
-    for name in ("2099010112000000.spt", "2099010112000001.spt"):
-        (program.history_dir / name).write_bytes(name.encode())
-    program.start()
-    frame = program.main_window()
-    lst = program.history_list()
-    program.wait_rows(lst, 2)
-    wait_for(lambda: program.is_visible(frame), what="the main window to show")
-    program.foreground(frame)
-    program.send_keys("home")
-    wait_for(lambda: selected_row(program, lst) == 0, timeout=10, what="Home to select the top row")
+    _, lst = start_with_the_top_row_selected(program)
     for count, text in ((3, "新的一条"), (4, "and another")):
         program.set_text(text)
         wait_for(lambda: len(program.history_files(".spt")) == count, what=f"history file {count}")
