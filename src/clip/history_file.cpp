@@ -66,9 +66,8 @@ std::string FoldCut(std::string_view text) {
 // name). Beside the history files when that folder cannot be made.
 std::string TemporaryPath(FileSystem& files, const std::string& historyDirectory, const std::string& name) {
   const std::string folder = historyDirectory + kTemporaryFolder;
-  if (!files.IsDirectory(folder)) files.MakeDirectory(folder);
   const std::string file = "~" + name + ".tmp";
-  return files.IsDirectory(folder) ? folder + "\\" + file : historyDirectory + file;
+  return files.IsDirectory(folder) || files.MakeDirectory(folder) ? folder + "\\" + file : historyDirectory + file;
 }
 
 }  // namespace
