@@ -12,8 +12,7 @@ void CWindowCollector::Collect() {
 
 BOOL CALLBACK CWindowCollector::Visit(HWND window, LPARAM self) {
   auto* collector = reinterpret_cast<CWindowCollector*>(self);
-  if (collector->windows_.size() < collector->capacity_ && collector->Filter(window))
-    collector->windows_.push_back(window);
+  if (collector->windows_.size() < collector->capacity_) collector->windows_.push_back(window);
   return TRUE;
 }
 
@@ -25,13 +24,6 @@ bool CWindowCollector::Next(HWND& window) {
   if (cursor_ >= windows_.size()) return false;
   window = windows_[cursor_++];
   return true;
-}
-
-bool CProcessWindowCollector::Filter(HWND window) {
-  if ((GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) == 0) return false;
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  return processId == processId_;
 }
 
 }  // namespace kelvarion

@@ -1,14 +1,9 @@
 #include "desktop/window_info_win.h"
 
 #include "base/dbcs.h"
-#include "desktop/window_collector_win.h"
 #include "win/text_win.h"
 
 namespace kelvarion {
-
-namespace {
-constexpr std::size_t kProcessWindowCapacity = 1024;
-}  // namespace
 
 HWND GetWindowProcessInfo(std::string& programPath, std::string& title, HWND window) {
   HWND target = window ? window : GetForegroundWindow();
@@ -18,11 +13,11 @@ HWND GetWindowProcessInfo(std::string& programPath, std::string& title, HWND win
   DWORD processId = 0;
   GetWindowThreadProcessId(target, &processId);
   if (processId == 0) return nullptr;
-  // Only the process's visible top-level windows count: children and hidden
-  // windows are never found.
-  CProcessWindowCollector windows(kProcessWindowCapacity, processId);
-  windows.Collect();
-  if (!windows.Contains(target)) return nullptr;
+  // Only visible top-level windows count: children and hidden windows are
+  // never found. Asked of the window itself rather than by walking every
+  // window on the desktop.
+  if ((GetWindowLongW(target, GWL_STYLE) & WS_VISIBLE) == 0 || GetAncestor(target, GA_PARENT) != GetDesktopWindow())
+    return nullptr;
 
   std::string path;
   if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
