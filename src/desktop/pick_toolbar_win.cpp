@@ -79,7 +79,9 @@ bool CPickToolBar::OnNotify(NMHDR* header) {
 
 LRESULT CPickToolBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_LBUTTONDOWN: {
+    // A second press soon after the first comes as a double click.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
       RECT button{};
       const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       const LRESULT index = SendMessageW(bar_, TB_COMMANDTOINDEX, ID_PICK_WINDOW, 0);
